@@ -1,0 +1,37 @@
+#pragma once
+// The six NI-488.2 calls the program makes, with the driver's status words. Back ends: the
+// system GPIB library loaded at run time, and the simulated analyser.
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+
+struct GpibStatus {
+  int16_t ibsta = 0;
+  int16_t iberr = 0;
+  int16_t ibcnt = 0;
+  int32_t ibcntl = 0;
+  static constexpr int16_t kErr = static_cast<int16_t>(0x8000);
+  bool failed() const { return (ibsta & kErr) != 0; }  // bit 15, the only bit callers test
+};
+
+// Raised by a call when the driver library cannot be used at all (missing file or entry).
+struct DriverUnavailable : std::runtime_error {
+  DriverUnavailable(const std::string& description, bool fileNotFound)
+      : std::runtime_error(description), fileNotFound(fileNotFound) {}
+  bool fileNotFound;  // the library file itself is missing
+};
+
+class GpibDriver {
+ public:
+  virtual ~GpibDriver() = default;
+  // Each call returns the driver's result and leaves the status words in status().
+  virtual int16_t ibdev(int16_t board, int16_t pad, int16_t sad, int16_t tmo, int16_t eot,
+                        int16_t eos) = 0;
+  virtual int16_t ibclr(int16_t ud) = 0;
+  virtual int16_t ibwrt(int16_t ud, const std::string& data) = 0;
+  // Reads at most `count` bytes into buffer; status().ibcntl holds the number received.
+  virtual int16_t ibrd(int16_t ud, char* buffer, int32_t count) = 0;
+  virtual int16_t ibloc(int16_t ud) = 0;
+  virtual int16_t ibonl(int16_t ud, int16_t v) = 0;
+  virtual const GpibStatus& status() const = 0;
+};

@@ -1,0 +1,23 @@
+#pragma once
+// Configuration (.cnf) and acquisition (.dat) files: one line of frames and CR LF.
+#include <cstdint>
+#include <string>
+
+struct MemoryImages;
+class Operator;
+
+// Writes image bytes Off.. of the kind's image. The old file is replaced only once the new
+// one is completely written, so a failed save never destroys it.
+bool WriteFile(const std::string& filename, const MemoryImages& images, int32_t Config,
+               int16_t Off);
+// Reads the file's first line into the kind's image (zeroed even on failure). False when
+// nothing was decoded, the first frame is at the wrong address, a frame leaves the image, or
+// the file cannot be read or its first line is over 1 MiB.
+bool ReadFile(const std::string& filename, MemoryImages& images, int32_t Config, Operator* op);
+
+// "Configuration" for kind 1, "Acquisition" for kinds 2 and 3; and "cnf" / "dat".
+std::string KindWord(int32_t Config);
+std::string KindExtension(int32_t Config);
+// The chosen name without its extension when its first "." is the fourth character from the
+// end (data/run1.cnf gives data/run1); otherwise the name unchanged.
+std::string NameWithoutExtension(const std::string& name);

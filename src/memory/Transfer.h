@@ -1,0 +1,24 @@
+#pragma once
+// Moves one memory between the analyser and its image, showing the progress on the
+// analyser's own screen.
+#include <cstdint>
+
+class DeviceConnection;
+class Operator;
+struct MemoryImages;
+
+class Transfer {
+ public:
+  Transfer(DeviceConnection& connection, MemoryImages& images, Operator& op)
+      : dev_(connection), images_(images), op_(op) {}
+
+  bool Tek2Mem(int32_t Config);  // opens and closes its own connection
+  bool Mem2Tek(int32_t Config);
+  bool ReadMemFromTek(int32_t Config);  // inside an open connection
+  bool WriteMemToTek(int32_t Config);
+
+ private:
+  DeviceConnection& dev_;
+  MemoryImages& images_;
+  Operator& op_;
+};

@@ -1,0 +1,66 @@
+#pragma once
+// A Tektronix 124x as it behaves on the bus: its own setup, acquisition and reference
+// memories, its "ID?" answer built from the fitted cards, the status line of its screen, and
+// faults on demand for tests and demonstrations.
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "model/ImageSizes.h"
+
+struct SimFaults {
+  bool noDevice = false;        // nothing answers at the address
+  bool replyTimeout = false;    // every read times out
+  int badChecksumFrame = 0;     // 1-based frame of a memory reply sent with a wrong checksum
+  bool wrongFirstAddress = false;  // memory replies start one frame off their base address
+  bool frameOutsideMemory = false;  // memory replies end with a frame beyond the image
+  bool longReply = false;       // memory replies padded past 10000 characters
+  int failWriteNumber = 0;      // the Nth write of the connection fails (1-based), 0 never
+  int delayMs = 0;              // added to every call
+};
+
+class SimAnalyser {
+ public:
+  SimAnalyser();  // board 0, PAD 7, SAD 0; slots 1, 2, 2, 0; default setup; demo acquisition
+
+  void setAddress(int16_t board, int16_t pad, int16_t sad);
+  bool answersAt(int16_t board, int16_t pad, int16_t sad) const;
+  // Slot codes as "ID?" reports them: 0 none, 1 a 9-bit card, 2 an 18-bit card. Refills the
+  // acquisition and reference memories with a demonstration capture for those cards.
+  void setSlots(const std::array<int, 4>& slots);
+  const std::array<int, 4>& slots() const { return slots_; }
+
+  std::array<uint8_t, kSetupImageSize>& setupMemory() { return setup_; }
+  std::array<uint8_t, kAcqImageSize>& acqMemory() { return acq_; }
+  std::array<uint8_t, kAcqImageSize>& refMemory() { return ref_; }
+  int16_t acqLength() const { return acqLen_; }
+  int16_t refLength() const { return refLen_; }
+  const std::string& screenLine() const { return screen_; }
+  SimFaults& faults() { return faults_; }
+
+  // The bus side, used by SimDriver. A write is one command; a read answers the last query.
+  void deviceClear();
+  bool write(const std::string& command);  // false when the write fails
+  std::optional<std::string> read();       // nothing: timeout
+
+  // Every call as the driver saw it: "ibdev 0 7 0", "ibclr", "ibwrt ID?", "ibrd 10000",
+  // "ibloc", "ibonl 0"; the driver back end appends to it.
+  std::vector<std::string>& transcript() { return transcript_; }
+
+ private:
+  std::array<int, 4> slots_{1, 2, 2, 0};
+  std::array<uint8_t, kSetupImageSize> setup_{};
+  std::array<uint8_t, kAcqImageSize> acq_{};
+  std::array<uint8_t, kAcqImageSize> ref_{};
+  int16_t acqLen_ = 0;
+  int16_t refLen_ = 0;
+  std::string screen_;
+  std::optional<std::string> pendingReply_;
+  std::string heldAcq_, heldRef_;  // frames waiting for "LOAD ACQMEM" / "LOAD REFMEM"
+  int16_t board_ = 0, pad_ = 7, sad_ = 0;
+  int writesSinceClear_ = 0;
+  SimFaults faults_;
+  std::vector<std::string> transcript_;
+};

@@ -1,0 +1,32 @@
+#pragma once
+// An operator that records every call and answers messages from a queue, for tests that
+// assert on exact message texts, titles and icons.
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "link/Operator.h"
+
+class RecordingOperator : public Operator {
+ public:
+  struct Message {
+    std::string text;
+    std::string title;
+    MsgIcon icon;
+    MsgButtons buttons;
+  };
+
+  MsgAnswer message(const std::string& text, const std::string& title, MsgIcon icon,
+                    MsgButtons buttons) override;
+  void setBusy(bool busy) override;
+  void beep() override { ++beeps; }
+  void openGpibSettings() override;
+
+  std::vector<Message> messages;
+  std::deque<MsgAnswer> answers;  // next answers to YesNo questions; Yes when empty
+  std::vector<bool> busyCalls;
+  int beeps = 0;
+  int settingsOpened = 0;
+  std::function<void()> onOpenGpibSettings;  // what the settings command does, if anything
+};

@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Installs, with apt-get, the Debian 12 packages the build and the tests need that are not
+# there yet, and says which.
+set -euo pipefail
+packages=(g++ cmake ninja-build ccache pkg-config qt6-base-dev libgl-dev libgtest-dev libgmock-dev
+  libbenchmark-dev fonts-liberation poppler-utils python3)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
