@@ -1,0 +1,14 @@
+#pragma once
+// The operator of the command-line tool: messages go to stderr with their titles; there is
+// nobody to ask, so questions are answered No and the settings command does nothing.
+#include "link/Operator.h"
+
+class StderrOperator : public Operator {
+ public:
+  MsgAnswer message(const std::string& text, const std::string& title, MsgIcon icon,
+                    MsgButtons buttons) override;
+  void setBusy(bool) override {}
+  void beep() override {}
+  void openGpibSettings() override {}
+  int messages = 0;  // how many were shown
+};
