@@ -3,9 +3,9 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 ./tools/install-deps.sh
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build -j "$(nproc)"
-if [ -x build/src/app/logirem ]; then
-  exec build/src/app/logirem "$@"
+cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build/release -j "$(nproc)"
+if [ -x build/release/src/app/logirem ]; then
+  exec build/release/src/app/logirem "$@"
 fi
-exec build/src/cli/logiremctl show --defaults
+exec build/release/src/cli/logiremctl show --defaults
