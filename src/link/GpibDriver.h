@@ -16,8 +16,8 @@ struct GpibStatus {
 
 // Raised by a call when the driver library cannot be used at all (missing file or entry).
 struct DriverUnavailable : std::runtime_error {
-  DriverUnavailable(const std::string& description, bool fileNotFound)
-      : std::runtime_error(description), fileNotFound(fileNotFound) {}
+  DriverUnavailable(const std::string& description, bool notFound)
+      : std::runtime_error(description), fileNotFound(notFound) {}
   bool fileNotFound;  // the library file itself is missing
 };
 

@@ -15,6 +15,7 @@ struct TekIdentity {
   bool CnxVisible = true;  // the red "Not connected" label
   int16_t nNm09 = 0;
   int16_t nNm18 = 0;
+  std::string Reply;  // the last "ID?" reply as received; empty when the analyser said nothing
 };
 
 // Parses an "ID?" reply into identity (labels and counts it names; the rest unchanged).
