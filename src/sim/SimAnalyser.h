@@ -11,14 +11,14 @@
 #include "model/ImageSizes.h"
 
 struct SimFaults {
-  bool noDevice = false;        // nothing answers at the address
-  bool replyTimeout = false;    // every read times out
-  int badChecksumFrame = 0;     // 1-based frame of a memory reply sent with a wrong checksum
-  bool wrongFirstAddress = false;  // memory replies start one frame off their base address
+  bool noDevice = false;            // nothing answers at the address
+  bool replyTimeout = false;        // every read times out
+  int badChecksumFrame = 0;         // 1-based frame of a memory reply sent with a wrong checksum
+  bool wrongFirstAddress = false;   // memory replies start one frame off their base address
   bool frameOutsideMemory = false;  // memory replies end with a frame beyond the image
-  bool longReply = false;       // memory replies padded past 10000 characters
-  int failWriteNumber = 0;      // the Nth write of the connection fails (1-based), 0 never
-  int delayMs = 0;              // added to every call
+  bool longReply = false;           // memory replies padded past 10000 characters
+  int failWriteNumber = 0;          // the Nth write of the connection fails (1-based), 0 never
+  int delayMs = 0;                  // added to every call
 };
 
 class SimAnalyser {
@@ -27,6 +27,7 @@ class SimAnalyser {
 
   void setAddress(int16_t board, int16_t pad, int16_t sad);
   bool answersAt(int16_t board, int16_t pad, int16_t sad) const;
+  int16_t board() const { return board_; }
   // Slot codes as "ID?" reports them: 0 none, 1 a 9-bit card, 2 an 18-bit card. Refills the
   // acquisition and reference memories with a demonstration capture for those cards.
   void setSlots(const std::array<int, 4>& slots);
@@ -37,19 +38,39 @@ class SimAnalyser {
   std::array<uint8_t, kAcqImageSize>& refMemory() { return ref_; }
   int16_t acqLength() const { return acqLen_; }
   int16_t refLength() const { return refLen_; }
+  // For tests that put a capture of their own into the memories (clamped to the memory).
+  void setAcqLength(int16_t length);
+  void setRefLength(int16_t length);
   const std::string& screenLine() const { return screen_; }
   SimFaults& faults() { return faults_; }
+  // The "ID?" answer, e.g. "TEK/1241 SYS: 2.1 COMM: 1.4 ACQ:1,2,2,0".
+  std::string identity() const;
+  // Memory writes ("INSET ", "LOAD ACQMEM", "LOAD REFMEM") refused because a frame had a
+  // wrong checksum, was malformed or addressed outside the memory; nothing of them is stored.
+  int rejectedWrites() const { return rejected_; }
 
   // The bus side, used by SimDriver. A write is one command; a read answers the last query.
   void deviceClear();
   bool write(const std::string& command);  // false when the write fails
   std::optional<std::string> read();       // nothing: timeout
+  // Puts back the part of a reply that a shorter read left unread; the next read or the
+  // next device clear or command disposes of it.
+  void unread(std::string rest);
 
   // Every call as the driver saw it: "ibdev 0 7 0", "ibclr", "ibwrt ID?", "ibrd 10000",
   // "ibloc", "ibonl 0"; the driver back end appends to it.
   std::vector<std::string>& transcript() { return transcript_; }
 
+  // The setup memory the analyser answers "INSETUP?" with: addresses 10000 to 10399 hex.
+  static constexpr int16_t kSetupLength = 922;
+
  private:
+  std::string memoryReply(const uint8_t* memory, size_t size, int32_t base, int16_t length);
+  bool storeSetupFrames(const std::string& frames);
+  bool loadHeld(const std::string& frames, std::array<uint8_t, kAcqImageSize>& memory,
+                int16_t& length);
+  void rebuildCaptures();
+
   std::array<int, 4> slots_{1, 2, 2, 0};
   std::array<uint8_t, kSetupImageSize> setup_{};
   std::array<uint8_t, kAcqImageSize> acq_{};
@@ -61,6 +82,7 @@ class SimAnalyser {
   std::string heldAcq_, heldRef_;  // frames waiting for "LOAD ACQMEM" / "LOAD REFMEM"
   int16_t board_ = 0, pad_ = 7, sad_ = 0;
   int writesSinceClear_ = 0;
+  int rejected_ = 0;
   SimFaults faults_;
   std::vector<std::string> transcript_;
 };

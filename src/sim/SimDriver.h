@@ -1,5 +1,8 @@
 #pragma once
 // The driver back end that talks to the built-in simulated analyser.
+#include <map>
+#include <utility>
+
 #include "link/GpibDriver.h"
 #include "sim/SimAnalyser.h"
 
@@ -16,7 +19,26 @@ class SimDriver : public GpibDriver {
 
   SimAnalyser& analyser() { return analyser_; }
 
+  // Status bits and error codes as the NI driver reports them.
+  static constexpr int16_t kCmpl = 0x0100;
+  static constexpr int16_t kEnd = 0x2000;
+  static constexpr int16_t kTimo = 0x4000;
+  static constexpr int16_t kEdvr = 0;  // not a valid descriptor
+  static constexpr int16_t kEnol = 2;  // no listener: nothing at the address
+  static constexpr int16_t kEabo = 6;  // I/O aborted: timeout
+  static constexpr int16_t kEneb = 7;  // no such board
+
  private:
+  void pause();
+  void succeed(int32_t count, int16_t extraBits = 0);
+  void fail(int16_t error, int16_t extraBits = 0);
+  // The address the descriptor was opened for, or nothing for an unknown descriptor.
+  const std::pair<int16_t, int16_t>* device(int16_t ud) const;
+  // Fails the call and returns false unless ud is open and the analyser answers there.
+  bool reachable(int16_t ud);
+
   SimAnalyser analyser_;
   GpibStatus status_;
+  std::map<int16_t, std::pair<int16_t, int16_t>> open_;  // descriptor -> (PAD, SAD)
+  int16_t nextUd_ = 1;
 };
