@@ -1,0 +1,113 @@
+// logiremctl id, read and write: the analyser commands, on the chosen driver back end.
+#include <iostream>
+#include <memory>
+
+#include "cli/CliCommands.h"
+#include "cli/StderrOperator.h"
+#include "link/DeviceConnection.h"
+#include "link/GpibDriver.h"
+#include "link/TekIdent.h"
+#include "link/TracingDriver.h"
+#include "memory/DataFiles.h"
+#include "memory/MemoryImages.h"
+#include "memory/Transfer.h"
+#include "sim/DriverFactory.h"
+
+namespace {
+// The driver chosen by the options, wrapped for --trace, and a connection on it.
+class Link {
+ public:
+  explicit Link(const CliOptions& options) : driver_(MakeDriver(options.interfaceName)) {
+    if (!driver_) return;
+    if (options.trace) tracer_ = std::make_unique<TracingDriver>(*driver_, std::cerr);
+    connection_ = std::make_unique<DeviceConnection>(
+        tracer_ ? static_cast<GpibDriver&>(*tracer_) : *driver_, op_);
+    connection_->Board = options.board;
+    connection_->PAd = options.pad;
+    connection_->SAd = options.sad;
+  }
+  bool valid() const { return connection_ != nullptr; }
+  DeviceConnection& connection() { return *connection_; }
+  StderrOperator& op() { return op_; }
+
+ private:
+  StderrOperator op_;
+  std::unique_ptr<GpibDriver> driver_;
+  std::unique_ptr<TracingDriver> tracer_;
+  std::unique_ptr<DeviceConnection> connection_;
+};
+
+int32_t kindOf(const std::string& word) {
+  if (word == "setup") return kConfiguration;
+  if (word == "acq") return kAcquisition;
+  if (word == "ref") return kReference;
+  return 0;
+}
+
+std::string where(const CliOptions& o) {
+  return "board " + std::to_string(o.board) + ", PAD " + std::to_string(o.pad) + ", SAD " +
+         std::to_string(o.sad);
+}
+}  // namespace
+
+int RunId(const CliOptions& options, const std::vector<std::string>& args) {
+  if (!args.empty()) return UsageError("id takes no arguments");
+  Link link(options);
+  if (!link.valid()) return UsageError("unknown interface " + options.interfaceName);
+  TekIdentity identity;
+  if (!GetTekIdent(link.connection(), identity)) {
+    std::cerr << "Not connected: no analyser at " << where(options) << "\n";
+    return 1;
+  }
+  if (identity.Reply.empty()) {
+    std::cerr << "logiremctl: the analyser at " << where(options) << " did not answer \"ID?\"\n";
+    return 1;
+  }
+  std::cout << "Type: " << identity.Typ << "\n"
+            << "System version: " << identity.Ver[0] << "\n"
+            << "Communication version: " << identity.Ver[1] << "\n";
+  for (size_t k = 0; k < identity.Cards.size(); ++k) {
+    std::cout << "Slot " << k << ": " << identity.Cards[k] << "\n";
+  }
+  std::cout << "9-bit cards: " << identity.nNm09 << "\n"
+            << "18-bit cards: " << identity.nNm18 << "\n";
+  return 0;
+}
+
+int RunRead(const CliOptions& options, const std::vector<std::string>& args) {
+  if (args.size() != 2 || kindOf(args[0]) == 0) {
+    return UsageError("read needs setup|acq|ref and a file");
+  }
+  const int32_t kind = kindOf(args[0]);
+  Link link(options);
+  if (!link.valid()) return UsageError("unknown interface " + options.interfaceName);
+  MemoryImages images;
+  Transfer transfer(link.connection(), images, link.op());
+  if (!transfer.Tek2Mem(kind)) return 1;
+  if (!WriteFile(args[1], images, kind, 0)) {
+    std::cerr << "logiremctl: " << args[1] << ": cannot be written\n";
+    return 1;
+  }
+  std::cout << "Read " << images.length(kind) << " bytes of " << KindWord(kind) << " into "
+            << args[1] << "\n";
+  return 0;
+}
+
+int RunWrite(const CliOptions& options, const std::vector<std::string>& args) {
+  if (args.size() != 2 || kindOf(args[0]) == 0) {
+    return UsageError("write needs setup|acq|ref and a file");
+  }
+  const int32_t kind = kindOf(args[0]);
+  Link link(options);
+  if (!link.valid()) return UsageError("unknown interface " + options.interfaceName);
+  MemoryImages images;
+  if (!ReadFile(args[1], images, kind, &link.op())) {
+    std::cerr << "logiremctl: " << args[1] << ": Bad " << KindWord(kind) << " data\n";
+    return 1;
+  }
+  Transfer transfer(link.connection(), images, link.op());
+  if (!transfer.Mem2Tek(kind)) return 1;
+  std::cout << "Wrote " << images.length(kind) << " bytes of " << KindWord(kind) << " from "
+            << args[1] << "\n";
+  return 0;
+}
