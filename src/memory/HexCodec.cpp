@@ -2,26 +2,35 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 
 #include "link/Operator.h"
 
 namespace {
 constexpr char kDigits[] = "0123456789ABCDEF";
+constexpr uint8_t kNotHex = 16;
 
-int hexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
+// Digit value of every character, kNotHex for anything that is not a hex digit (either case).
+constexpr std::array<uint8_t, 256> kHexValue = [] {
+  std::array<uint8_t, 256> table{};
+  for (auto& v : table) v = kNotHex;
+  for (int c = 0; c < 10; ++c) table[static_cast<size_t>('0' + c)] = static_cast<uint8_t>(c);
+  for (int c = 0; c < 6; ++c) {
+    table[static_cast<size_t>('A' + c)] = static_cast<uint8_t>(10 + c);
+    table[static_cast<size_t>('a' + c)] = static_cast<uint8_t>(10 + c);
+  }
+  return table;
+}();
+
+inline uint8_t digitOf(char c) { return kHexValue[static_cast<unsigned char>(c)]; }
 
 // Value of the field of `width` characters at p, read up to its first non-hex character; a
 // field cut short by the end of the text is read as far as it goes.
 int32_t fieldValue(std::string_view text, size_t p, size_t width) {
   int32_t value = 0;
   for (size_t i = p; i < std::min(text.size(), p + width); ++i) {
-    const int d = hexDigit(text[i]);
-    if (d < 0) break;
+    const uint8_t d = digitOf(text[i]);
+    if (d == kNotHex) break;
     value = value * 16 + d;
   }
   return value;
@@ -37,6 +46,26 @@ std::string checksumMessage(int32_t frame, std::string_view actual, int32_t need
   text += "\r\nStart:  ";
   text += start;
   return text;
+}
+
+// Decodes `pairs` complete two-character fields from src into dst and returns the sum of the
+// bytes. The common case, two hex digits, costs two table reads; a pair with a non-hex
+// character falls back to the read-up-to-the-first-non-digit rule.
+uint32_t decodePairs(const char* src, uint8_t* dst, size_t pairs) {
+  uint32_t sum = 0;
+  for (size_t n = 0; n < pairs; ++n) {
+    const uint8_t hi = digitOf(src[2 * n]);
+    const uint8_t lo = digitOf(src[2 * n + 1]);
+    uint8_t b;
+    if (((hi | lo) & kNotHex) == 0) [[likely]] {
+      b = static_cast<uint8_t>(hi << 4 | lo);
+    } else {
+      b = hi == kNotHex ? 0 : hi;  // "7," reads 7; ",7" reads 0
+    }
+    dst[n] = b;
+    sum += b;
+  }
+  return sum;
 }
 }  // namespace
 
@@ -58,91 +87,107 @@ void ClearMem(std::span<uint8_t> image) {
 
 std::string Mem2Hex(std::span<const uint8_t> image, int32_t Base, int16_t Start, int16_t Total) {
   if (Total < 1 || Start < 0 || size_t(Start) + size_t(Total) > image.size()) return {};
-  std::string text;
-  text.reserve((static_cast<size_t>(Total) / 48 + 1) * 110);
-  int32_t i = 0;
-  int32_t L = 52;
-  while (true) {
-    text += "#H";
-    if (Total - i + 4 < L) L = Total - i + 4;
-    text += HexPad(static_cast<uint32_t>(L), 2);
-    const int32_t A = Base + Start + i;
-    text += HexPad(static_cast<uint32_t>(A), 6);
-    int32_t S = L + A / 65536 + (A / 256) % 256 + A % 256;
-    for (int32_t k = 0; k < L - 4; ++k) {
-      const uint8_t b = image[static_cast<size_t>(Start + i)];
-      text += kDigits[b >> 4];
-      text += kDigits[b & 15];
-      S = (S + b) % 256;
-      ++i;
-      if (i == Total) break;
+  // The frame addresses have six digits; an address beyond them could not be read back.
+  if (Base < 0 || int64_t{Base} + Start + Total - 1 > 0xFFFFFF) return {};
+  const auto total = static_cast<size_t>(Total);
+  const size_t frames = (total + 47) / 48;
+  // "#H", count, address, checksum, terminator around two digits per byte.
+  std::string text(frames * 13 + 2 * total, '\0');
+  char* out = text.data();
+  auto put2 = [&out](uint32_t v) {
+    *out++ = kDigits[(v >> 4) & 15];
+    *out++ = kDigits[v & 15];
+  };
+  const uint8_t* src = image.data() + Start;
+  size_t i = 0;
+  while (i < total) {
+    const size_t n = std::min<size_t>(48, total - i);
+    const auto L = static_cast<uint32_t>(n + 4);
+    const auto A = static_cast<uint32_t>(Base + Start) + static_cast<uint32_t>(i);
+    *out++ = '#';
+    *out++ = 'H';
+    put2(L);
+    put2(A >> 16);
+    put2(A >> 8);
+    put2(A);
+    uint32_t S = L + (A >> 16) + ((A >> 8) & 255) + (A & 255);
+    for (size_t k = 0; k < n; ++k) {
+      put2(src[i + k]);
+      S += src[i + k];
     }
-    int32_t K = 256 - S % 256;
-    if (K == 256) K = 0;
-    text += HexPad(static_cast<uint32_t>(K), 2);
-    if (i == Total) {
-      text += ';';
-      return text;
-    }
-    text += ',';
+    i += n;
+    put2((256 - S % 256) % 256);
+    *out++ = i == total ? ';' : ',';
   }
+  return text;
 }
 
 int16_t Hex2Mem(std::string_view Text, std::span<uint8_t> image, int32_t Base, Operator* op) {
+  // ClearMem spares the last element, so a failed decode must put back what it held.
+  const uint8_t lastBefore = image.empty() ? 0 : image.back();
   ClearMem(image);
-  int32_t stored = 0;
+  auto fail = [&] {
+    ClearMem(image);
+    if (!image.empty()) image.back() = lastBefore;
+    return int16_t{-1};
+  };
+  const char* const text = Text.data();
+  const size_t end = Text.size();
+  int64_t stored = 0;
   int32_t frame = 0;
   bool firstAddressSeen = false;
   size_t p = 0;
-  const size_t end = Text.size();
   while (p < end) {
-    if (Text[p] != 'H') {
-      ++p;
-      continue;
-    }
-    const size_t h0 = p;
-    ++p;
+    const void* marker = std::memchr(text + p, 'H', end - p);
+    if (marker == nullptr) break;
+    const auto h0 = static_cast<size_t>(static_cast<const char*>(marker) - text);
+    p = h0 + 1;
     if (p >= end) break;
     const int32_t count = fieldValue(Text, p, 2);
-    int32_t S = count;
+    uint32_t S = static_cast<uint32_t>(count);
     ++frame;
     p += 2;
     if (p >= end) break;
     const int32_t A = fieldValue(Text, p, 6);
-    if (!firstAddressSeen && A != Base) {
-      ClearMem(image);
-      return -1;
-    }
+    if (!firstAddressSeen && A != Base) return fail();
     firstAddressSeen = true;
-    S += fieldValue(Text, p, 2) + fieldValue(Text, p + 2, 2) + fieldValue(Text, p + 4, 2);
+    S += static_cast<uint32_t>(fieldValue(Text, p, 2) + fieldValue(Text, p + 2, 2) +
+                               fieldValue(Text, p + 4, 2));
     p += 6;
+    if (p >= end) break;
+
     // A count below 5 carries no data byte: the frame goes straight to its checksum.
-    bool cut = false;
-    for (int32_t n = 0; n < count - 4; ++n) {
-      if (p >= end) {
-        cut = true;
-        break;
-      }
-      const int64_t index = int64_t{A} - Base + n;
-      if (index < 0 || index >= static_cast<int64_t>(image.size())) {
-        // Nothing may land outside the image: the whole decode fails as a format error.
-        ClearMem(image);
-        return -1;
-      }
-      const auto b = static_cast<uint8_t>(fieldValue(Text, p, 2));
-      image[static_cast<size_t>(index)] = b;
-      S = (S + b) % 256;
-      ++stored;
-      p += 2;
+    const auto wanted = static_cast<size_t>(std::max(0, count - 4));
+    const size_t left = end - p;
+    const size_t present = std::min(wanted, (left + 1) / 2);  // a lone last digit is a byte
+    const int64_t index = int64_t{A} - Base;
+    if (present > 0 &&
+        (index < 0 || index + static_cast<int64_t>(present) > static_cast<int64_t>(image.size()))) {
+      // Nothing may land outside the image: the whole decode fails as a format error.
+      return fail();
     }
-    if (cut || p >= end) break;
-    int32_t E = 256 - S % 256;
-    if (E == 256) E = 0;
+    const size_t pairs = std::min(present, left / 2);
+    if (present > 0) {
+      uint8_t* dst = image.data() + index;
+      S += decodePairs(text + p, dst, pairs);
+      p += 2 * pairs;
+      if (pairs < present) {  // the text ends inside this byte
+        dst[pairs] = static_cast<uint8_t>(fieldValue(Text, p, 1));
+        S += dst[pairs];
+        ++p;
+      }
+    }
+    stored += static_cast<int64_t>(present);
+    if (present < wanted || p >= end) break;  // cut off: its checksum is never compared
+
+    const auto E = static_cast<int32_t>((256 - S % 256) % 256);
     if (fieldValue(Text, p, 2) != E && op != nullptr) {
       op->message(checksumMessage(frame, Text.substr(p, 2), E, Text.substr(h0, 20)), "",
                   MsgIcon::None, MsgButtons::Ok);
     }
     p += 2;
   }
-  return static_cast<int16_t>(std::min<int32_t>(stored, 32767));
+  // Frames may overwrite one another, so the count of stored bytes can exceed the image;
+  // the length must still describe bytes inside it.
+  return static_cast<int16_t>(std::min<int64_t>(stored, static_cast<int64_t>(image.size())));
 }
