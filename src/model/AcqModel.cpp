@@ -16,9 +16,7 @@ constexpr int32_t kDataLength = 600;
 bool validPod(int16_t pod) { return pod >= 0 && pod <= 7; }
 }  // namespace
 
-AcqModel::AcqModel(std::span<const uint8_t, kAcqImageSize> image) : m_(image) {
-  BuildPodOffsets();
-}
+AcqModel::AcqModel(std::span<const uint8_t, kAcqImageSize> image) : m_(image) { BuildPodOffsets(); }
 
 uint8_t AcqModel::byteAt(int64_t offset) const {
   if (offset < 0 || offset >= static_cast<int64_t>(m_.size())) return 0;

@@ -18,12 +18,18 @@ bool validPod(int16_t pod) { return pod >= 0 && pod <= 7; }
 
 int16_t SetupModel::TrigPosition() const {
   switch (m_[0]) {
-    case 0: return 16;
-    case 1: return 128;
-    case 2: return 256;
-    case 3: return 384;
-    case 4: return 496;
-    default: return 0;
+    case 0:
+      return 16;
+    case 1:
+      return 128;
+    case 2:
+      return 256;
+    case 3:
+      return 384;
+    case 4:
+      return 496;
+    default:
+      return 0;
   }
 }
 
@@ -46,7 +52,7 @@ void SetupModel::SetPolarity(int16_t pod, int16_t channel, bool normal) {
 }
 
 bool SetupModel::GetPolarity(int16_t pod, int16_t channel) const {
-  if (channel < 0 || channel > 15) return false;
+  if (channel < 0 || channel > 8) return false;
   return (PolarityWord(pod) & (1 << channel)) != 0;
 }
 
@@ -128,8 +134,9 @@ int16_t SetupModel::GetDigits(int16_t group) const { return GetGroupByte(group, 
 
 void SetupModel::SetChanMap(int16_t position, int16_t code) {
   if (position < 0 || position >= kPositions) return;
-  // Only pods 0..7 fit in the three pod bits; any other code would wrap into another channel.
-  const bool channel = code >= 0 && code <= 79 && code % 10 <= 9;
+  // Only pods 0..7 fit in the three pod bits and a pod has channels 0..8; any other code
+  // would land on another channel or on the empty marker.
+  const bool channel = code >= 0 && code <= 78 && code % 10 <= 8;
   if (code != 255 && !channel) return;
   m_[static_cast<size_t>(kChanMapOffset + position)] =
       code == 255 ? uint8_t{255} : static_cast<uint8_t>((code / 10) * 32 + code % 10);

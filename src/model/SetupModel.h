@@ -14,8 +14,14 @@ class SetupModel {
 
   // Record byte indices of a group record.
   enum RecordByte : int16_t {
-    kBase = 4, kWidth = 5, kFirst = 6, kInputRadix = 7, kColumn = 8, kRom = 9,
-    kDisplayRadix = 10, kDigits = 11
+    kBase = 4,
+    kWidth = 5,
+    kFirst = 6,
+    kInputRadix = 7,
+    kColumn = 8,
+    kRom = 9,
+    kDisplayRadix = 10,
+    kDigits = 11
   };
 
   int16_t TrigPosition() const;
