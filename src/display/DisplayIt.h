@@ -1,0 +1,63 @@
+#pragma once
+// The acquisition display window "Data": a timing diagram of the acquisition image with a
+// cursor, markers and time readouts, driven by keys and by clicks in the name column. The
+// main window keeps one for the whole run; each opening rebuilds the view from the images.
+#include <QDialog>
+#include <QString>
+
+#include "display/DisplayDrawing.h"
+#include "display/DisplayView.h"
+
+class DisplayCanvas;
+class QLabel;
+class QStatusBar;
+class Session;
+class TitleNotesPrompt;
+
+class DisplayIt : public QDialog {
+  Q_OBJECT
+ public:
+  DisplayIt(Session& session, TitleNotesPrompt& prompt, QWidget* owner);
+
+  // Rebuilds the view from the current images, draws the first page and shows the window
+  // modally. Returns the dialog result.
+  int runModal();
+  // The rebuild alone (what runModal does before showing).
+  void BuildView();
+
+  // Prints the current page: on the default printer, or into a PDF file in the current
+  // folder when there is none. Returns the PDF's path, or the empty text when it went to a
+  // printer or nowhere.
+  QString PrintDisplay();
+
+  DisplayView& view() { return view_; }
+  const QImage& picture() const { return drawing_.image(); }
+  DisplayCanvas* canvas() const { return canvas_; }
+  QStatusBar* statusBar() const { return status_; }
+  QString panelText(int panel) const;  // status bar panels 1 (cursor time), 2 (trigger), 3 (keys)
+
+  QString PrintTitle;
+  QString PrintNotes;
+
+  static const char* const kHelpText;
+
+ public slots:
+  void done(int result) override;
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
+
+ private:
+  void Apply(DisplayView::Effect effect);
+  void Form_Unload();
+
+  Session& session_;
+  TitleNotesPrompt& prompt_;
+  DisplayView view_;
+  DisplayDrawing drawing_;
+  DisplayCanvas* canvas_ = nullptr;
+  QStatusBar* status_ = nullptr;
+  QLabel* panel1_ = nullptr;
+  QLabel* panel2_ = nullptr;
+  QLabel* panel3_ = nullptr;
+};

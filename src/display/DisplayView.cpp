@@ -1,0 +1,333 @@
+#include "display/DisplayView.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+
+#include "model/SetupModel.h"
+
+namespace {
+
+// The cursor fields are 16-bit; anything computed wider is pinned to that range rather than
+// wrapped, so a strange acquisition shows strange times but never wrong-signed ones.
+int16_t Sat16(int64_t v) {
+  return static_cast<int16_t>(std::clamp<int64_t>(v, std::numeric_limits<int16_t>::min(),
+                                                  std::numeric_limits<int16_t>::max()));
+}
+
+std::string TwoDigits(int16_t b) {
+  std::string digits = std::to_string(b < 0 ? -b : b);
+  if (digits.size() < 2) digits.insert(0, 2 - digits.size(), '0');
+  return b < 0 ? "-" + digits : digits;
+}
+
+std::string PodName(int32_t code) {
+  return "Pod" + std::to_string(code / 10) + "." + std::to_string(code % 10);
+}
+
+// Shortest plain form of a number: no trailing zeros, no exponent for the values used here.
+std::string Shortest(double v) {
+  if (v == std::floor(v) && std::fabs(v) < 1e15) return std::to_string(static_cast<int64_t>(v));
+  char buffer[64];
+  const auto result = std::to_chars(buffer, buffer + sizeof buffer, v);
+  return std::string(buffer, result.ptr);
+}
+
+// The leading number of a text, as a BASIC Val reads it: 0 when there is none.
+double LeadingNumber(const std::string& text) {
+  const char* begin = text.c_str();
+  char* end = nullptr;
+  const double v = std::strtod(begin, &end);
+  if (end == begin || !std::isfinite(v)) return 0;
+  return v;
+}
+
+}  // namespace
+
+void DisplayView::BuildView(const SetupModel& setup, std::span<const uint8_t, kAcqImageSize> acq,
+                            bool bCnf, int16_t nNm09, int16_t nNm18) {
+  acq_.emplace(acq);
+  acq_->BuildPodOffsets();
+  const double cards9 = acq_->Cards9();
+  const double cards18 = acq_->Cards18();
+
+  // The card counts come from the image: a damaged header can claim 255 cards of each kind,
+  // far more lines than the table holds.
+  const double lines = std::nearbyint((2 * cards18 + cards9) * 9 - 1);
+  LastLine = static_cast<int32_t>(std::clamp(lines, -1.0, double{kLines - 1}));
+
+  int64_t last = 8 * int64_t{acq_->MaxPodLength()} - 8;
+  if (cards18 == 0) last = static_cast<int64_t>(std::nearbyint(static_cast<double>(last) / 2));
+  LastSample = static_cast<int32_t>(std::min<int64_t>(last, std::numeric_limits<int16_t>::max()));
+
+  Markers.fill(-1);
+  Matched = bCnf && nNm09 == cards9 && nNm18 == cards18;
+
+  if (Matched) {
+    for (int16_t i = 0; i < kLines; ++i) {
+      const int16_t g = setup.GetOrderGroup(i);
+      const int16_t b = setup.GetOrderBit(i);
+      const int32_t position = setup.GetFirst(g) + setup.GetWidth(g) - 1 - b;
+      const int16_t code = setup.GetChanMap(Sat16(position));
+      LineTable[static_cast<size_t>(i)] = {code, i, 0};
+      NameTable[static_cast<size_t>(i)] = {PodName(code), setup.GetLabel(g) + TwoDigits(b)};
+    }
+  } else {
+    int32_t pod = 0;
+    int32_t channel = 0;
+    int32_t k = 0;
+    for (int16_t i = 0; i < kLines; ++i) {
+      const int16_t code = Sat16(pod * 10 + channel);
+      LineTable[static_cast<size_t>(i)] = {code, i, 0};
+      NameTable[static_cast<size_t>(i)] = {PodName(code), PodName(code)};
+      if (++channel > 8) {
+        channel = 0;
+        pod += k < cards9 ? 2 : 1;
+        ++k;
+      }
+    }
+  }
+
+  Period = acq_->SamplePeriod();
+  IsTriggered = acq_->Triggered();
+  TrigPos = setup.TrigPosition();
+  if (!IsTriggered) {
+    TriggerText = "NO TRIG";
+  } else {
+    const double time =
+        Period != 0 ? std::nearbyint(TrigPos * PeriodValue(Period)) : static_cast<double>(TrigPos);
+    TriggerText = "TRIG@" + Shortest(time) + PeriodUnit(Period);
+  }
+
+  TopLine = 0;
+  GoToEnd(true);
+}
+
+void DisplayView::GoToEnd(bool first) {
+  if (first) {
+    RelSample = Sat16(-int64_t{ZeroSample});
+    CursorSample = 0;
+    CursorX = kFirstColumnX;
+  } else {
+    RelSample = Sat16(int64_t{LastSample} - ZeroSample);
+    CursorSample = Sat16(LastSample);
+    CursorX = kLastColumnX;
+  }
+  PrevCursorSample = CursorSample;
+  PrevRelSample = RelSample;
+  PrevCursorX = CursorX;
+}
+
+double DisplayView::PeriodValue(int32_t period) {
+  if (period < 1000) return period;
+  if (period < 1000000) return period / 1e3;
+  if (period < 1000000000) return period / 1e6;
+  return period / 1e9;
+}
+
+std::string DisplayView::PeriodText(int32_t period) {
+  if (period == 0) return "SYNC";
+  return Shortest(PeriodValue(period));
+}
+
+std::string DisplayView::PeriodUnit(int32_t period) {
+  if (period == 0) return "";
+  if (period < 1000) return "ns";
+  if (period < 1000000) return "us";
+  if (period < 1000000000) return "ms";
+  return "s";
+}
+
+std::string DisplayView::CursorTimeText(int32_t sample) const {
+  double value = sample;
+  if (Period != 0) value = std::nearbyint(sample * PeriodValue(Period));
+  return Shortest(value) + PeriodUnit(Period);
+}
+
+void DisplayView::CursorDrawn() {
+  PrevCursorSample = CursorSample;
+  PrevRelSample = RelSample;
+  PrevCursorX = CursorX;
+}
+
+DisplayView::Effect DisplayView::MoveCursorBy(int16_t columns) {
+  CursorX = Sat16(CursorX + int32_t{kColumnWidth} * columns);
+  CursorSample = Sat16(CursorSample + columns);
+  RelSample = Sat16(RelSample + columns);
+  return Effect::kMoveCursor;
+}
+
+DisplayView::Effect DisplayView::CursorLeft(int16_t step) {
+  if (CursorX - kColumnWidth * step > kFirstColumnX) return MoveCursorBy(Sat16(-step));
+  if (CursorX - kColumnWidth > kFirstColumnX) return MoveCursorBy(-1);
+  if (CursorSample < kColumns) {
+    GoToEnd(true);
+    return Effect::kRedraw;
+  }
+  return Effect::kMoveCursor;
+}
+
+DisplayView::Effect DisplayView::CursorRight(int16_t step) {
+  if (CursorX + kColumnWidth * step < 11692) return MoveCursorBy(step);
+  if (CursorX + kColumnWidth < 11692) return MoveCursorBy(1);
+  if (CursorSample > LastSample - kColumns) {
+    GoToEnd(false);
+    return Effect::kRedraw;
+  }
+  return Effect::kMoveCursor;
+}
+
+DisplayView::Effect DisplayView::Form_KeyDown(int key, int shift) {
+  const int16_t step = (shift & kShift) ? 10 : 1;
+  const bool control = (shift & kControl) != 0;
+  switch (key) {
+    case kLeft:
+      if (!control) return CursorLeft(step);
+      if (Column() <= CursorSample - 10) {
+        CursorSample = Sat16(CursorSample - 10);
+        RelSample = Sat16(RelSample - 10);
+        return Effect::kRedraw;
+      }
+      return Effect::kNothing;
+    case kRight:
+      if (!control) return CursorRight(step);
+      if (kColumns - 1 - Column() <= int64_t{LastSample} - CursorSample - 10) {
+        CursorSample = Sat16(CursorSample + 10);
+        RelSample = Sat16(RelSample + 10);
+        return Effect::kRedraw;
+      }
+      return Effect::kNothing;
+    case kUp:
+      if (TopLine - step >= 0) {
+        TopLine = Sat16(TopLine - step);
+      } else if (TopLine - 1 >= 0) {
+        TopLine = Sat16(TopLine - 1);
+      }
+      return Effect::kRedraw;
+    case kDown:
+      if (TopLine + step < LastLine - 22) {
+        TopLine = Sat16(TopLine + step);
+      } else if (TopLine + 1 < LastLine - 22) {
+        TopLine = Sat16(TopLine + 1);
+      }
+      return Effect::kRedraw;
+    case kHome:
+      GoToEnd(true);
+      return Effect::kRedraw;
+    case kEnd:
+      GoToEnd(false);
+      return Effect::kRedraw;
+    case kP:
+      return control ? Effect::kPrint : Effect::kNothing;
+    default:
+      return Effect::kNothing;
+  }
+}
+
+DisplayView::Effect DisplayView::ToggleMarker() {
+  auto slot = std::find(Markers.begin(), Markers.end(), int32_t{CursorSample});
+  if (slot != Markers.end()) {
+    *slot = -1;
+  } else {
+    slot = std::find(Markers.begin(), Markers.end(), -1);
+    if (slot != Markers.end()) *slot = CursorSample;
+  }
+  return Effect::kRedraw;
+}
+
+DisplayView::Effect DisplayView::Form_KeyPress(char character) {
+  switch (character) {
+    case 'G':
+    case 'g':
+      SignalNames = false;
+      return Effect::kRedrawNames;
+    case 'S':
+    case 's':
+      SignalNames = true;
+      return Effect::kRedrawNames;
+    case ' ':
+      return ToggleMarker();
+    case 'Z':
+    case 'z':
+      ZeroSample = CursorSample;
+      RelSample = 0;
+      return Effect::kRedraw;
+    default:
+      return Effect::kNothing;
+  }
+}
+
+int16_t DisplayView::FindPickedLine() const {
+  for (int16_t i = 0; i < kLines; ++i) {
+    if (LineTable[static_cast<size_t>(i)].picked == 1) return i;
+  }
+  return -1;
+}
+
+DisplayView::Effect DisplayView::Form_MouseDown(int button, int /*shift*/, int32_t x, int32_t y) {
+  if (x >= 720) return Effect::kNothing;
+  if (button != kRightButton) {
+    SignalNames = !SignalNames;
+    return Effect::kRedrawNames;
+  }
+  return RightClick(y);
+}
+
+// Lines are picked and dropped only among the lines that are drawn, so a click below the
+// last line (or a crafted header) can never touch an entry outside the table.
+DisplayView::Effect DisplayView::RightClick(int32_t y) {
+  if (8 * y <= 300 || 2 * y >= 2 * 7500 - 300) return Effect::kNothing;
+  const int16_t r = FindPickedLine();
+  auto floorDiv = [](int32_t a, int32_t b) {
+    return static_cast<int32_t>(std::floor(static_cast<double>(a) / b));
+  };
+  if (r == -1) {
+    const int32_t line = floorDiv(y - 120, 300) + TopLine;
+    if (line < 0 || line > LastLine) return Effect::kNothing;
+    LineTable[static_cast<size_t>(line)].picked = 1;
+    return Effect::kRedraw;
+  }
+  const int32_t dest = floorDiv(y, 300) + TopLine;
+  const auto at = [this](int32_t i) -> Line& { return LineTable[static_cast<size_t>(i)]; };
+  if (dest == r) {
+    at(r).picked = 0;
+    return Effect::kRedraw;
+  }
+  // Dropping just below the last line puts the picked line last.
+  if (dest < 0 || dest > LastLine + 1) return Effect::kNothing;
+  Line moved = at(r);
+  moved.picked = 0;
+  if (r < dest) {
+    for (int32_t i = r; i < dest - 1; ++i) at(i) = at(i + 1);
+    at(dest - 1) = moved;
+  } else {
+    for (int32_t i = r; i > dest; --i) at(i) = at(i - 1);
+    at(dest) = moved;
+  }
+  OrderModified = true;
+  return Effect::kRedraw;
+}
+
+void DisplayView::WriteOrder(SetupModel& setup) const {
+  std::array<std::pair<int16_t, int16_t>, kLines> order{};
+  for (size_t i = 0; i < order.size(); ++i) {
+    const std::string& s = NameTable[static_cast<size_t>(LineTable[i].nameIndex)][1];
+    const size_t cut = s.size() >= 2 ? s.size() - 2 : 0;
+    const int16_t g = setup.FindLabel(s.substr(0, cut));
+    const int16_t b = Sat16(static_cast<int64_t>(std::nearbyint(LeadingNumber(s.substr(cut)))));
+    order[i] = {g, b};
+    setup.SetOrderA(static_cast<int16_t>(i), g, b);
+  }
+  for (int16_t i = 0; i < SetupModel::kOrderBLines; ++i) {
+    setup.SetOrderB(i, order[static_cast<size_t>(i)].first, order[static_cast<size_t>(i)].second);
+  }
+}
+
+const std::string& DisplayView::Name(int16_t line, bool podSet) const {
+  const auto l = static_cast<size_t>(std::clamp<int16_t>(line, 0, kLines - 1));
+  const auto index =
+      static_cast<size_t>(std::clamp<int16_t>(LineTable[l].nameIndex, 0, kLines - 1));
+  return NameTable[index][podSet ? 0 : 1];
+}

@@ -1,0 +1,108 @@
+#pragma once
+// The state of the acquisition display and every rule that changes it: building the lines
+// and names from the two images, the cursor and page, the keys, the mouse in the name column,
+// and the display order to write back. Plain C++: the window turns the returned effect into
+// drawing, so each rule can be checked without a window.
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+
+#include "model/AcqModel.h"
+#include "model/ImageSizes.h"
+
+class SetupModel;
+
+class DisplayView {
+ public:
+  // What the window has to do after a rule changed the state.
+  enum class Effect { kNothing, kMoveCursor, kRedrawNames, kRedraw, kPrint };
+
+  struct Line {
+    int16_t code = 0;       // pod * 10 + channel
+    int16_t nameIndex = 0;  // entry of NameTable that names the line
+    int16_t picked = 0;     // 1 while the line is picked for moving
+  };
+
+  static constexpr int kLines = 72;
+  static constexpr int kRows = 24;
+  static constexpr int kColumns = 104;
+  static constexpr int kMarkers = 26;
+  static constexpr int16_t kFirstColumnX = 772;
+  static constexpr int16_t kLastColumnX = 11587;
+  static constexpr int16_t kColumnWidth = 105;
+
+  // Virtual-key codes and shift bits of the key rules.
+  enum Key : int { kEnd = 35, kHome = 36, kLeft = 37, kUp = 38, kRight = 39, kDown = 40, kP = 80 };
+  enum ShiftBit : int { kShift = 1, kControl = 2 };
+  enum Button : int { kLeftButton = 1, kRightButton = 2, kMiddleButton = 4 };
+
+  // Rebuilds lines, names, markers, top line, cursor and trigger text from the images and
+  // puts the cursor on sample 0. Keeps SignalNames, ZeroSample and OrderModified. The
+  // acquisition image must outlive the view (it is the session's).
+  void BuildView(const SetupModel& setup, std::span<const uint8_t, kAcqImageSize> acq, bool bCnf,
+                 int16_t nNm09, int16_t nNm18);
+  void GoToEnd(bool first);
+
+  static std::string PeriodText(int32_t period);
+  static std::string PeriodUnit(int32_t period);
+  // The number PeriodText writes, for the time readouts; 0 for the synchronous clock.
+  static double PeriodValue(int32_t period);
+
+  Effect Form_KeyDown(int key, int shift);
+  Effect Form_KeyPress(char character);
+  // x and y in twips of the drawing area.
+  Effect Form_MouseDown(int button, int shift, int32_t x, int32_t y);
+  int16_t FindPickedLine() const;
+
+  int16_t Column() const { return static_cast<int16_t>((CursorX - kFirstColumnX) / kColumnWidth); }
+  int32_t FirstSample() const { return CursorSample - Column(); }
+  // The cursor readouts: absolute time (status bar) and time from the zero reference, each a
+  // number followed by the period unit.
+  std::string CursorTimeText(int32_t sample) const;
+  // The previous cursor position becomes the current one, once the cursor has been drawn.
+  void CursorDrawn();
+
+  // The write-back is offered only when the order was changed and the lines carry group
+  // label names; pod names say nothing about groups.
+  bool OfferWriteBack() const { return OrderModified && Matched; }
+  // Writes order tables A and B from the lines' label names.
+  void WriteOrder(SetupModel& setup) const;
+
+  const std::string& Name(int16_t line, bool podSet) const;
+  const AcqModel* acq() const { return acq_ ? &*acq_ : nullptr; }
+
+  // Fields of the display. Those above the blank line are rebuilt on every opening; the rest
+  // keep their values for the whole run.
+  int16_t CursorX = kFirstColumnX;
+  int16_t PrevCursorX = kFirstColumnX;
+  int16_t CursorSample = 0;
+  int16_t PrevCursorSample = 0;
+  int16_t RelSample = 0;
+  int16_t PrevRelSample = 0;
+  int32_t LastSample = 0;
+  int32_t LastLine = -1;
+  int16_t TopLine = 0;
+  std::array<Line, kLines> LineTable{};
+  std::array<std::array<std::string, 2>, kLines> NameTable{};
+  std::array<int32_t, kMarkers> Markers{};
+  bool Matched = false;
+  std::string TriggerText;
+  int32_t Period = 0;  // sample period in ns, 0 for the synchronous clock
+  bool IsTriggered = false;
+  int16_t TrigPos = 0;
+
+  int32_t ZeroSample = 0;
+  bool SignalNames = false;
+  bool OrderModified = false;
+
+ private:
+  Effect CursorLeft(int16_t step);
+  Effect CursorRight(int16_t step);
+  Effect MoveCursorBy(int16_t columns);
+  Effect ToggleMarker();
+  Effect RightClick(int32_t y);
+
+  std::optional<AcqModel> acq_;
+};
