@@ -1,0 +1,257 @@
+#include <gtest/gtest.h>
+
+#include <array>
+#include <numeric>
+#include <vector>
+
+#include "memory/HexCodec.h"
+#include "support/RecordingOperator.h"
+
+namespace {
+constexpr const char* kExample = "#H07000000616263D3;";
+
+// An image with guard bytes around it, so a write past either end shows.
+struct GuardedImage {
+  explicit GuardedImage(size_t size) : storage(size + 64, 0xEE) {}
+  std::span<uint8_t> image() {
+    return std::span<uint8_t>(storage).subspan(32, storage.size() - 64);
+  }
+  bool guardsIntact() const {
+    for (size_t i = 0; i < 32; ++i) {
+      if (storage[i] != 0xEE || storage[storage.size() - 1 - i] != 0xEE) return false;
+    }
+    return true;
+  }
+  std::vector<uint8_t> storage;
+};
+
+// Every frame's bytes, checksum included, add up to a multiple of 256.
+void expectValidFrames(const std::string& text) {
+  size_t p = 0;
+  int frames = 0;
+  while ((p = text.find("#H", p)) != std::string::npos) {
+    const size_t end = text.find_first_of(",;", p);
+    ASSERT_NE(end, std::string::npos);
+    unsigned sum = 0;
+    for (size_t i = p + 2; i < end; i += 2)
+      sum += static_cast<unsigned>(std::stoul(text.substr(i, 2), nullptr, 16));
+    EXPECT_EQ(sum % 256, 0u) << "frame " << frames + 1;
+    ++frames;
+    p = end;
+  }
+  EXPECT_GT(frames, 0);
+}
+}  // namespace
+
+TEST(HexPad, PadsButNeverShortens) {
+  EXPECT_EQ(HexPad(255, 2), "FF");
+  EXPECT_EQ(HexPad(65536, 6), "010000");
+  EXPECT_EQ(HexPad(4096, 2), "1000");
+  EXPECT_EQ(HexPad(0, 2), "00");
+  EXPECT_EQ(HexPad(0xABC, 1), "ABC");
+}
+
+TEST(ClearMem, SparesTheLastElement) {
+  std::array<uint8_t, 5> m{1, 2, 3, 4, 5};
+  ClearMem(m);
+  EXPECT_EQ(m, (std::array<uint8_t, 5>{0, 0, 0, 0, 5}));
+}
+
+TEST(Hex2Mem, ExampleBlock) {
+  GuardedImage g(2501);
+  EXPECT_EQ(Hex2Mem(kExample, g.image(), 0, nullptr), 3);
+  EXPECT_EQ(g.image()[0], 97);
+  EXPECT_EQ(g.image()[1], 98);
+  EXPECT_EQ(g.image()[2], 99);
+  EXPECT_EQ(g.image()[3], 0);
+
+  // At another base the first address is wrong: nothing is stored.
+  EXPECT_EQ(Hex2Mem(kExample, g.image(), 65536, nullptr), -1);
+  EXPECT_TRUE(
+      std::all_of(g.image().begin(), g.image().end() - 1, [](uint8_t b) { return b == 0; }));
+}
+
+TEST(Hex2Mem, ChecksumMessageAndDecodingGoesOn) {
+  GuardedImage g(100);
+  RecordingOperator op;
+  EXPECT_EQ(Hex2Mem("#H07000000616263D4;", g.image(), 0, &op), 3);
+  ASSERT_EQ(op.messages.size(), 1u);
+  EXPECT_EQ(op.messages[0].text,
+            "Checksum Error on Frame:1\r\nActual: D4\r\nNeeded: D3\r\nStart:  H07000000616263D4;");
+  EXPECT_EQ(op.messages[0].title, "");
+  EXPECT_EQ(op.messages[0].icon, MsgIcon::None);
+  EXPECT_EQ(op.messages[0].buttons, MsgButtons::Ok);
+  EXPECT_EQ(g.image()[2], 99);
+
+  // Frame 2 of 3 is bad: its number, a needed value without leading zero and 20 characters
+  // from its "H" reach into the next frame.
+  op.messages.clear();
+  EXPECT_EQ(Hex2Mem("#H0500000000FB,#H05000001F100,#H05000002AA4F;", g.image(), 0, &op), 3);
+  ASSERT_EQ(op.messages.size(), 1u);
+  EXPECT_EQ(op.messages[0].text,
+            "Checksum Error on Frame:2\r\nActual: 00\r\nNeeded: 9\r\nStart:  H05000001F100,#H0500");
+  EXPECT_EQ(g.image()[1], 0xF1);
+  EXPECT_EQ(g.image()[2], 0xAA);
+}
+
+TEST(Mem2Hex, FrameBoundaries) {
+  std::vector<uint8_t> m(100, 0x11);
+  const std::string one = Mem2Hex(m, 0, 0, 48);
+  EXPECT_EQ(one.size(), 109u);
+  EXPECT_EQ(one.substr(0, 10), "#H34000000");
+  EXPECT_EQ(one.back(), ';');
+  EXPECT_EQ(one.find(','), std::string::npos);
+
+  const std::string two = Mem2Hex(m, 0, 0, 49);
+  ASSERT_EQ(two.size(), 109u + 15u);
+  EXPECT_EQ(two[108], ',');
+  EXPECT_EQ(two.substr(109),
+            "#H05000030"
+            "11"
+            "BA;");  // 5 + 0x30 + 0x11 = 0x46
+  expectValidFrames(two);
+
+  // Start shifts both the bytes and the addresses.
+  m[10] = 0xAB;
+  EXPECT_EQ(Mem2Hex(m, 65536, 10, 1),
+            "#H05"
+            "01000A"
+            "AB"
+            "45;");
+
+  EXPECT_EQ(Mem2Hex(m, 0, 0, 0), "");
+  EXPECT_EQ(Mem2Hex(m, 0, 0, -1), "");
+  EXPECT_EQ(Mem2Hex(m, 0, 60, 41), "");  // would leave the image
+  EXPECT_EQ(Mem2Hex(m, 0, -1, 5), "");
+  EXPECT_EQ(Mem2Hex(m, 0xFFFFF0, 0, 32), "");  // addresses beyond six digits
+}
+
+TEST(Hex2Mem, RoundTripOfAFullAcquisitionImage) {
+  std::vector<uint8_t> src(25001);
+  uint32_t x = 12345;
+  for (auto& b : src) b = static_cast<uint8_t>((x = x * 1103515245 + 12345) >> 16);
+  const std::string text = Mem2Hex(src, 0, 0, static_cast<int16_t>(src.size()));
+  expectValidFrames(text);
+  GuardedImage g(25001);
+  RecordingOperator op;
+  EXPECT_EQ(Hex2Mem(text, g.image(), 0, &op), 25001);
+  EXPECT_TRUE(op.messages.empty());
+  EXPECT_TRUE(std::equal(src.begin(), src.end() - 1, g.image().begin()));
+  EXPECT_TRUE(g.guardsIntact());
+}
+
+TEST(Hex2Mem, FramesInAnyOrderGapsStayZero) {
+  std::vector<uint8_t> src(200);
+  std::iota(src.begin(), src.end(), 1);
+  const std::string a = Mem2Hex(src, 0, 0, 48);    // bytes 0..47
+  const std::string b = Mem2Hex(src, 0, 96, 48);   // bytes 96..143, a gap before
+  const std::string c = Mem2Hex(src, 0, 150, 10);  // bytes 150..159
+  GuardedImage g(200);
+  // Only the first frame must be at the base; the others land at their own addresses.
+  EXPECT_EQ(Hex2Mem(a + c + b, g.image(), 0, nullptr), 106);
+  for (size_t i = 0; i < 199; ++i) {
+    const bool sent = i < 48 || (i >= 96 && i < 144) || (i >= 150 && i < 160);
+    EXPECT_EQ(g.image()[i], sent ? src[i] : 0) << i;
+  }
+  EXPECT_EQ(Hex2Mem(b + a, g.image(), 0, nullptr), -1);  // first frame not at the base
+}
+
+TEST(Hex2Mem, MarkersAndSeparators) {
+  GuardedImage g(10);
+  // Command words, line ends and a missing "#" are skipped; the "H" alone starts a frame.
+  EXPECT_EQ(Hex2Mem("INSET \r\nH07000000616263D3\r\n", g.image(), 0, nullptr), 3);
+  EXPECT_EQ(g.image()[2], 99);
+  // A lower-case "h" starts nothing.
+  EXPECT_EQ(Hex2Mem("#h07000000616263D3;", g.image(), 0, nullptr), 0);
+  EXPECT_EQ(g.image()[0], 0);
+  EXPECT_EQ(Hex2Mem("", g.image(), 0, nullptr), 0);
+  // Lower-case digits are digits.
+  EXPECT_EQ(Hex2Mem("#H07000000aBcdEfd4;", g.image(), 0, nullptr), 3);
+  EXPECT_EQ(g.image()[1], 0xCD);
+}
+
+TEST(Hex2Mem, FieldsAreReadUpToTheFirstNonDigit) {
+  GuardedImage g(10);
+  RecordingOperator op;
+  // Data "6G" reads 6, "G6" reads 0; the frame keeps its width.
+  EXPECT_EQ(Hex2Mem("#H07000000616GG6D3;", g.image(), 0, &op), 3);
+  EXPECT_EQ(g.image()[0], 0x61);
+  EXPECT_EQ(g.image()[1], 0x06);
+  EXPECT_EQ(g.image()[2], 0x00);
+  ASSERT_EQ(op.messages.size(), 1u);  // the sum no longer matches
+  EXPECT_NE(op.messages[0].text.find("Needed: 92"), std::string::npos);
+}
+
+TEST(Hex2Mem, CutOffLastFrameKeepsItsBytes) {
+  GuardedImage g(10);
+  RecordingOperator op;
+  EXPECT_EQ(Hex2Mem("#H070000006162", g.image(), 0, &op), 2);
+  EXPECT_EQ(g.image()[1], 0x62);
+  EXPECT_EQ(Hex2Mem("#H0700000061626", g.image(), 0, &op), 3);  // a lone digit is a byte
+  EXPECT_EQ(g.image()[2], 0x06);
+  EXPECT_EQ(Hex2Mem("#H07000000616263", g.image(), 0, &op), 3);  // no checksum to compare
+  // A cut address reads as far as it goes.
+  EXPECT_EQ(Hex2Mem("#H070000", g.image(), 0, &op), 0);
+  EXPECT_EQ(Hex2Mem("#H0701", g.image(), 65536, &op), -1);
+  EXPECT_EQ(Hex2Mem("#H0701", g.image(), 1, &op), 0);
+  EXPECT_EQ(Hex2Mem("#H07", g.image(), 0, &op), 0);
+  EXPECT_EQ(Hex2Mem("#H", g.image(), 0, &op), 0);
+  EXPECT_TRUE(op.messages.empty());
+}
+
+TEST(Hex2Mem, FramesOutsideTheImageFailWithoutWriting) {
+  RecordingOperator op;
+  GuardedImage g(2501);
+  g.image().back() = 0x77;
+  const std::string first = "#H07010000616263D0,";
+  // Runs past the last byte (index 2500 = 0x1009C4): nothing may land in the guard bytes.
+  const std::string past = "#H070109C3616263" + std::string("00;");
+  EXPECT_EQ(Hex2Mem(first + past, g.image(), 65536, &op), -1);
+  EXPECT_TRUE(g.guardsIntact());
+  EXPECT_TRUE(
+      std::all_of(g.image().begin(), g.image().end() - 1, [](uint8_t b) { return b == 0; }));
+  EXPECT_EQ(g.image().back(), 0x77);
+
+  // Below the base, and far beyond it.
+  EXPECT_EQ(Hex2Mem(first + "#H0700FFFF61626300;", g.image(), 65536, &op), -1);
+  EXPECT_EQ(Hex2Mem(first + "#H34FFFFFF00", g.image(), 65536, &op), -1);
+  EXPECT_TRUE(g.guardsIntact());
+
+  // The last byte itself is inside; a failure afterwards restores what it held before.
+  EXPECT_EQ(Hex2Mem(first + "#H050109C4AA00;", g.image(), 65536, &op), 4);
+  EXPECT_EQ(g.image().back(), 0xAA);
+  g.image().back() = 0x77;
+  EXPECT_EQ(Hex2Mem(first + "#H050109C4AA00,#H050109C5BB00;", g.image(), 65536, &op), -1);
+  EXPECT_EQ(g.image().back(), 0x77);
+  EXPECT_TRUE(g.guardsIntact());
+}
+
+TEST(Hex2Mem, FramesWithoutDataNeitherLoopNorStore) {
+  GuardedImage g(10);
+  // Counts 4, 0 and 2 carry no data: the next two characters are the checksum.
+  EXPECT_EQ(Hex2Mem("#H07000000616263D3,#H04000005FB,#H00000000FF,#H020000005E,#H05000003"
+                    "11E7;",
+                    g.image(), 0, nullptr),
+            4);
+  EXPECT_EQ(g.image()[3], 0x11);
+  EXPECT_EQ(g.image()[5], 0);
+}
+
+TEST(Hex2Mem, StoredCountNeverExceedsTheImage) {
+  // Frames that overwrite each other count every byte again; the result must still be a
+  // length inside the image (and inside 16 bits).
+  std::vector<uint8_t> src(48, 0x5A);
+  const std::string frame = Mem2Hex(src, 65536, 0, 48);
+  std::string text;
+  for (int i = 0; i < 100; ++i) text += frame;
+  GuardedImage setup(2501);
+  EXPECT_EQ(Hex2Mem(text, setup.image(), 65536, nullptr), 2501);
+
+  std::vector<uint8_t> acq(48, 0x33);
+  const std::string acqFrame = Mem2Hex(acq, 0, 0, 48);
+  text.clear();
+  for (int i = 0; i < 1000; ++i) text += acqFrame;  // 48000 bytes: more than 16 bits hold
+  GuardedImage big(25001);
+  EXPECT_EQ(Hex2Mem(text, big.image(), 0, nullptr), 25001);
+  EXPECT_EQ(big.image()[47], 0x33);
+}
