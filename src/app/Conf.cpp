@@ -1,0 +1,168 @@
+#include "app/Conf.h"
+
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+
+#include "app/AppFont.h"
+#include "app/NumberText.h"
+#include "app/WindowPlacement.h"
+#include "link/GpibDriver.h"
+#include "link/Operator.h"
+
+namespace {
+void Place(QWidget* widget, int32_t left, int32_t top, int32_t width, int32_t height) {
+  const PixelRect r = TwipsRect(left, top, width, height);
+  widget->setGeometry(r.x, r.y, r.width, r.height);
+}
+
+// The dialog's size in twips: the Device frame and the interface frame beside it, the two
+// buttons below.
+constexpr int32_t kClientWidth = 6060;
+constexpr int32_t kClientHeight = 1935;
+}  // namespace
+
+Conf::Conf(QWidget* owner, Operator& op, DriverSource driverFor)
+    : QDialog(owner), op_(op), driverFor_(std::move(driverFor)) {
+  setWindowTitle(QStringLiteral("Configuration"));
+  setFont(AppFont());
+  const PixelRect client = TwipsRect(0, 0, kClientWidth, kClientHeight);
+  setFixedSize(client.width, client.height);
+
+  // Created first so that it comes first in the tab order.
+  Test = new QPushButton(QStringLiteral("&Test"), this);
+  Place(Test, 120, 1440, 735, 375);
+
+  Frame = new QGroupBox(QStringLiteral("Device"), this);
+  Place(Frame, 120, 0, 1575, 1335);
+  const char* captions[3] = {"Board:", "PAD:", "SAD:"};
+  for (int i = 0; i < 3; ++i) {
+    const int32_t top = 240 + 360 * i;
+    Lbl[static_cast<size_t>(i)] = new QLabel(QString::fromLatin1(captions[i]), Frame);
+    Place(Lbl[static_cast<size_t>(i)], 120, top + 30, 600, 255);
+    vVal[static_cast<size_t>(i)] = new QLineEdit(Frame);
+    Place(vVal[static_cast<size_t>(i)], 720, top, 615, 285);
+  }
+
+  OK = new QPushButton(QStringLiteral("&OK"), this);
+  Place(OK, 960, 1440, 735, 375);
+  OK->setDefault(true);
+
+  InterfaceFrame = new QGroupBox(QStringLiteral("Interface"), this);
+  Place(InterfaceFrame, 1815, 0, 4125, 1335);
+  GpibChoice = new QRadioButton(QStringLiteral("System GPIB library (NI-488.2 / linux-gpib)"),
+                                InterfaceFrame);
+  Place(GpibChoice, 120, 300, 3900, 300);
+  SimChoice = new QRadioButton(QStringLiteral("Simulated analyser"), InterfaceFrame);
+  Place(SimChoice, 120, 720, 3900, 300);
+
+  connect(OK, &QPushButton::clicked, this, &Conf::OK_Click);
+  connect(Test, &QPushButton::clicked, this, &Conf::Test_Click);
+}
+
+void Conf::ensureLoaded() {
+  if (loaded_) return;
+  loaded_ = true;
+  Form_Load();
+}
+
+void Conf::Form_Load() {
+  QWidget* owner = parentWidget();
+  const QScreen* screen = owner != nullptr && owner->screen() != nullptr
+                              ? owner->screen()
+                              : QGuiApplication::primaryScreen();
+  if (owner != nullptr && screen != nullptr) {
+    const QRect main = owner->frameGeometry();
+    const TwipsPoint at = ConfDialogPosition(
+        PixelsToTwips(main.x()), PixelsToTwips(main.y()), PixelsToTwips(main.height()),
+        PixelsToTwips(frameGeometry().height()), PixelsToTwips(screen->geometry().height()));
+    move(TwipsToPixels(at.left), TwipsToPixels(at.top));
+  }
+  for (int i = 0; i < 3; ++i) setBox(i, stored_[static_cast<size_t>(i)]);
+  const bool sim = storedInterface_ == "sim";
+  GpibChoice->setChecked(!sim);
+  SimChoice->setChecked(sim);
+}
+
+void Conf::setBox(int index, int16_t value) {
+  vVal[static_cast<size_t>(index)]->setText(QString::number(value).trimmed());
+}
+
+void Conf::setBrd(int16_t value) {
+  ensureLoaded();
+  setBox(0, value);
+}
+
+void Conf::setPad(int16_t value) {
+  ensureLoaded();
+  setBox(1, value);
+}
+
+void Conf::setSad(int16_t value) {
+  ensureLoaded();
+  setBox(2, value);
+}
+
+void Conf::setInterfaceName(const std::string& name) {
+  ensureLoaded();
+  GpibChoice->setChecked(name != "sim");
+  SimChoice->setChecked(name == "sim");
+}
+
+std::string Conf::chosenInterface() const { return SimChoice->isChecked() ? "sim" : "gpib"; }
+
+void Conf::showEvent(QShowEvent* event) {
+  ensureLoaded();
+  QDialog::showEvent(event);
+  // Caret at the start of the board box with its first character selected, so that typing
+  // a one-digit board replaces it.
+  QLineEdit* board = vVal[0];
+  board->setCursorPosition(board->text().isEmpty() ? 0 : 1);
+  board->cursorBackward(true, board->text().isEmpty() ? 0 : 1);
+  board->setFocus(Qt::OtherFocusReason);
+}
+
+void Conf::done(int result) {
+  loaded_ = false;  // the next use places the dialog and refills the boxes again
+  QDialog::done(result);
+}
+
+int16_t Conf::boxValue(int index) const {
+  return ToInt16Nearest(LeadingNumber(vVal[static_cast<size_t>(index)]->text().toStdString()));
+}
+
+void Conf::OK_Click() {
+  for (int i = 0; i < 3; ++i) stored_[static_cast<size_t>(i)] = boxValue(i);
+  storedInterface_ = chosenInterface();
+  accept();
+}
+
+void Conf::Test_Click() {
+  const std::string title = "GPIB Test";
+  bool ok = false;
+  GpibDriver* driver = driverFor_ ? driverFor_(chosenInterface()) : nullptr;
+  if (driver != nullptr) {
+    try {
+      const int16_t dev =
+          driver->ibdev(boxValue(0), boxValue(1), boxValue(2), kTestTimeout3s, 1, 0);
+      if (!driver->status().failed()) {
+        driver->ibwrt(dev, "XX");
+        ok = !driver->status().failed();
+        // The device is released whether or not it answered, so a failed test leaves no
+        // descriptor behind.
+        driver->ibonl(dev, 0);
+      }
+    } catch (const std::exception&) {
+      ok = false;  // no usable driver library: the device cannot be opened
+    }
+  }
+  if (ok) {
+    op_.message("Test is OK", title, MsgIcon::Information, MsgButtons::Ok);
+  } else {
+    op_.message("Unable to open device", title, MsgIcon::Critical, MsgButtons::Ok);
+  }
+}

@@ -1,0 +1,22 @@
+#pragma once
+// The save and open dialogs of the main window's file commands. The program uses
+// QtFileChooser; tests answer with names of their own.
+#include <QString>
+
+class QWidget;
+
+struct FileRequest {
+  QString title;     // "Save FULL Configuration", "Load Acquisition", ...
+  QString filter;    // "Configuration Files (*.cnf)"
+  QString startDir;  // the current directory
+  QString proposed;  // the file name offered, possibly empty
+};
+
+class FileChooser {
+ public:
+  virtual ~FileChooser() = default;
+  // The chosen name, or the empty text when the dialog was cancelled. Saving never asks
+  // before replacing a file.
+  virtual QString saveFileName(QWidget* owner, const FileRequest& request) = 0;
+  virtual QString openFileName(QWidget* owner, const FileRequest& request) = 0;
+};

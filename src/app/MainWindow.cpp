@@ -1,0 +1,445 @@
+#include "app/MainWindow.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QScreen>
+
+#include "app/AppFont.h"
+#include "app/Conf.h"
+#include "app/FileChooser.h"
+#include "app/ModalPresenter.h"
+#include "app/QtFileChooser.h"
+#include "app/QtModalPresenter.h"
+#include "app/Registry.h"
+#include "app/StartRequest.h"
+#include "app/WindowPlacement.h"
+#include "app/WrapButton.h"
+#include "editor/Editit.h"
+#include "link/DeviceConnection.h"
+#include "link/GpibDriver.h"
+#include "memory/DataFiles.h"
+#include "memory/DefaultImages.h"
+#include "memory/Transfer.h"
+#include "sim/DriverFactory.h"
+#if __has_include("display/DisplayIt.h") && __has_include("app/Info.h")
+#define LOGIREM_HAS_DISPLAY 1
+#include "app/Info.h"
+#include "display/DisplayIt.h"
+#endif
+
+namespace {
+// The client area of the design, in twips.
+constexpr int32_t kClientWidth = 3195;
+constexpr int32_t kClientHeight = 2730;
+
+void Place(QWidget* widget, int32_t left, int32_t top, int32_t width, int32_t height) {
+  const PixelRect r = TwipsRect(left, top, width, height);
+  widget->setGeometry(r.x, r.y, r.width, r.height);
+}
+
+QLabel* MakeLabel(const QString& caption, QWidget* parent, const QColor& colour) {
+  auto* label = new QLabel(caption, parent);
+  QPalette palette = label->palette();
+  palette.setColor(QPalette::WindowText, colour);
+  label->setPalette(palette);
+  label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  return label;
+}
+
+QPushButton* MakeButton(const QString& caption, const QString& tip, QWidget* parent) {
+  auto* button = new WrapButton(caption, parent);
+  button->setToolTip(tip);
+  return button;
+}
+
+std::string FileText(const QString& name) { return QFile::encodeName(name).toStdString(); }
+QString FileName(const std::string& name) { return QFile::decodeName(name.c_str()); }
+
+FileRequest MakeRequest(bool save, int32_t Config, const std::string& File) {
+  const QString word = QString::fromStdString(KindWord(Config));
+  const QString extension = QString::fromStdString(KindExtension(Config));
+  FileRequest request;
+  request.title = (save ? QStringLiteral("Save FULL ") : QStringLiteral("Load ")) + word;
+  request.filter = word + QStringLiteral(" Files (*.") + extension + u')';
+  request.startDir = QDir::currentPath();
+  request.proposed = FileName(File);
+  return request;
+}
+}  // namespace
+
+MainWindow::MainWindow(Registry& registry, ModalPresenter* presenter, FileChooser* files)
+    : registry_(registry) {
+  if (presenter == nullptr) ownPresenter_ = std::make_unique<QtModalPresenter>();
+  if (files == nullptr) ownFiles_ = std::make_unique<QtFileChooser>();
+  presenter_ = presenter != nullptr ? presenter : ownPresenter_.get();
+  files_ = files != nullptr ? files : ownFiles_.get();
+  setFont(AppFont());
+  buildControls();
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::buildControls() {
+  const QColor darkRed(0x80, 0, 0), blue(0, 0, 0xff), red(0xff, 0, 0);
+
+  Frame1 = new QGroupBox(QStringLiteral("Configuration"), this);
+  Place(Frame1, 0, 0, 3200, 1755);
+  Tek2ConfCmd = MakeButton(QStringLiteral("&Tek. to File"),
+                           QStringLiteral("Save 124x current configuration to file"), Frame1);
+  Place(Tek2ConfCmd, 120, 240, 700, 465);
+  Conf2TekCmd = MakeButton(QStringLiteral("&File to Tek"),
+                           QStringLiteral("Load file configuration into 124x"), Frame1);
+  Place(Conf2TekCmd, 825, 240, 700, 465);
+  EditConfig = MakeButton(QStringLiteral("&Edit Config."),
+                          QStringLiteral("Configure GPIB parameters"), Frame1);
+  Place(EditConfig, 1680, 240, 700, 465);
+  Cnf = MakeButton(QStringLiteral("&GPIB Config."), QStringLiteral("Configure GPIB parameters"),
+                   Frame1);
+  Place(Cnf, 2400, 240, 700, 465);
+
+  // The white shape comes before the labels so that they are drawn on top of it.
+  Shape1 = new QFrame(Frame1);
+  Shape1->setFrameShape(QFrame::Box);
+  Shape1->setLineWidth(1);
+  Shape1->setAutoFillBackground(true);
+  QPalette white = Shape1->palette();
+  white.setColor(QPalette::Window, Qt::white);
+  white.setColor(QPalette::WindowText, Qt::black);
+  Shape1->setPalette(white);
+  Place(Shape1, 120, 720, 1395, 975);
+
+  Typ = MakeLabel(QStringLiteral("Tek/124x"), Frame1, darkRed);
+  Place(Typ, 165, 780, 960, 195);
+  const QString lblCaptions[2] = {QStringLiteral("Firmware"), QStringLiteral("GPIB")};
+  for (size_t i = 0; i < 2; ++i) {
+    const int32_t top = i == 0 ? 975 : 1200;
+    Lbl[i] = MakeLabel(lblCaptions[i], Frame1, blue);
+    Place(Lbl[i], 240, top, 840, 255);
+    Ver[i] = MakeLabel(QStringLiteral("___"), Frame1, blue);
+    Ver[i]->setAutoFillBackground(true);
+    QPalette p = Ver[i]->palette();
+    p.setColor(QPalette::Window, Qt::white);
+    Ver[i]->setPalette(p);
+    Place(Ver[i], 1080, top, 345, 255);
+  }
+  Cnx = MakeLabel(QStringLiteral("Not connected"), Frame1, red);
+  Place(Cnx, 240, 1440, 1095, 210);
+  for (size_t k = 0; k < 4; ++k) {
+    Cards[k] = MakeLabel(QStringLiteral("none"), Frame1, palette().color(QPalette::WindowText));
+    Place(Cards[k], 1680, 720 + 240 * static_cast<int32_t>(k), 1425, 255);
+  }
+
+  Frame = new QGroupBox(QStringLiteral("Data"), this);
+  Place(Frame, 0, 1720, 3200, 1005);
+  Tek2DatCmd = MakeButton(QStringLiteral("&Save Acq"),
+                          QStringLiteral("Save current data acquisition into 124x"), Frame);
+  Place(Tek2DatCmd, 120, 240, 960, 315);
+  Dat2TekCmd = MakeButton(QStringLiteral("Load &Acq"),
+                          QStringLiteral("Load current data acquisition into 124x"), Frame);
+  Place(Dat2TekCmd, 1120, 240, 960, 315);
+  Dat2RefCmd = MakeButton(QStringLiteral("Load &Ref"),
+                          QStringLiteral("Load current data acquisition into 124x"), Frame);
+  Place(Dat2RefCmd, 2140, 240, 960, 315);
+  GetDisplay = MakeButton(QStringLiteral("Get Data and &Display"),
+                          QStringLiteral("Load current configuration into 124x"), Frame);
+  Place(GetDisplay, 120, 600, 2985, 345);
+  // Lies below the frame's visible area, as in the window's design.
+  Tek2RefCmd = MakeButton(QStringLiteral("&Save Ref"),
+                          QStringLiteral("Save current data acquisition into 124x"), Frame);
+  Place(Tek2RefCmd, 120, 1200, 960, 315);
+
+  SimNote = new QLabel(QStringLiteral("Simulated analyser"), this);
+  QFont noteFont = SimNote->font();
+  noteFont.setItalic(true);
+  SimNote->setFont(noteFont);
+  SimNote->setAlignment(Qt::AlignCenter);
+  SimNote->setAutoFillBackground(true);
+  QPalette notePalette = SimNote->palette();
+  notePalette.setColor(QPalette::Window, QColor(0xff, 0xff, 0xe1));
+  notePalette.setColor(QPalette::WindowText, QColor(0x80, 0x50, 0x00));
+  SimNote->setPalette(notePalette);
+  SimNote->hide();
+
+  const PixelRect client = TwipsRect(0, 0, kClientWidth, kClientHeight);
+  setFixedSize(client.width, client.height);
+
+  connect(Tek2ConfCmd, &QPushButton::clicked, this, &MainWindow::Tek2ConfCmd_Click);
+  connect(Conf2TekCmd, &QPushButton::clicked, this, &MainWindow::Conf2TekCmd_Click);
+  connect(EditConfig, &QPushButton::clicked, this, &MainWindow::EditConfig_Click);
+  connect(Cnf, &QPushButton::clicked, this, &MainWindow::Cnf_Click);
+  connect(Tek2DatCmd, &QPushButton::clicked, this, &MainWindow::Tek2DatCmd_Click);
+  connect(Tek2RefCmd, &QPushButton::clicked, this, &MainWindow::Tek2RefCmd_Click);
+  connect(Dat2TekCmd, &QPushButton::clicked, this, &MainWindow::Dat2TekCmd_Click);
+  connect(Dat2RefCmd, &QPushButton::clicked, this, &MainWindow::Dat2RefCmd_Click);
+  connect(GetDisplay, &QPushButton::clicked, this, &MainWindow::GetDisplay_Click);
+}
+
+// ---- start-up and closing -------------------------------------------------------------
+
+bool MainWindow::Form_Load(const QString& commandLine) {
+  const StartRequest request = ParseCommandLine(commandLine);
+  if (request.action == StartRequest::Action::Usage) {
+    message(UsageText().toStdString(), "", MsgIcon::None, MsgButtons::Ok);
+    return false;
+  }
+  appKey_ = request.AppKey();
+  if (request.action == StartRequest::Action::Clean) {
+    message(CleanNotice(request.instanceName).toStdString(), "", MsgIcon::None, MsgButtons::Ok);
+    registry_.RegClean(appKey_);
+    return false;
+  }
+  setWindowTitle(WindowCaption(request.InstanceSuffix()));
+
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  const QRect area = screen != nullptr ? screen->geometry() : QRect(0, 0, 1024, 768);
+  // Where the window system would put a new window: centred on the screen.
+  const int32_t currentTop = PixelsToTwips(area.y() + (area.height() - height()) / 2);
+  int32_t x = registry_.RegRead(appKey_, QStringLiteral("X"), 100);
+  int32_t y = registry_.RegRead(appKey_, QStringLiteral("Y"), currentTop);
+  x = StartLeft(x, PixelsToTwips(area.width()));
+  y = StartTop(y, PixelsToTwips(area.height()), currentTop);
+  move(TwipsToPixels(x), TwipsToPixels(y));
+
+  const auto read16 = [this](const char* name, int16_t def) {
+    const int32_t value = registry_.RegRead(appKey_, QString::fromLatin1(name), def);
+    return static_cast<int16_t>(value);  // a DWORD keeps the 16-bit value it was written from
+  };
+  const int16_t board = read16("Board", 0);
+  const int16_t pad = read16("PAd", 7);
+  const int16_t sad = read16("SAd", 0);
+  identity_.nNm09 = read16("Nm09", 0);
+  identity_.nNm18 = read16("Nm18", 0);
+  std::string name =
+      registry_.RegRead(appKey_, QStringLiteral("Interface"), QString()).toStdString();
+  if (name != "gpib" && name != "sim") name = SystemGpibAvailable() ? "gpib" : "sim";
+  settingsRead_ = true;
+
+  useInterface(name);
+  connection_->Board = board;
+  connection_->PAd = pad;
+  connection_->SAd = sad;
+
+  LoadDefaultImages(images_, this);
+  GetTekIdent();
+  return !connection_->DriverMissing;
+}
+
+void MainWindow::Form_Unload() {
+  if (unloaded_) return;
+  unloaded_ = true;
+  if (connection_) connection_->DevClose();
+  if (!settingsRead_) return;  // usage or clean: nothing was read, so nothing is stored
+  registry_.RegWrite(appKey_, QStringLiteral("Board"), connection_->Board);
+  registry_.RegWrite(appKey_, QStringLiteral("PAd"), connection_->PAd);
+  registry_.RegWrite(appKey_, QStringLiteral("SAd"), connection_->SAd);
+  registry_.RegWrite(appKey_, QStringLiteral("Nm09"), identity_.nNm09);
+  registry_.RegWrite(appKey_, QStringLiteral("Nm18"), identity_.nNm18);
+  registry_.RegWrite(appKey_, QStringLiteral("X"), PixelsToTwips(x()));
+  registry_.RegWrite(appKey_, QStringLiteral("Y"), PixelsToTwips(y()));
+  registry_.RegWrite(appKey_, QStringLiteral("Interface"), QString::fromStdString(interface_));
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  Form_Unload();
+  event->accept();
+}
+
+// ---- driver back end ------------------------------------------------------------------
+
+void MainWindow::useInterface(const std::string& name) {
+  if (driver_ && name == interface_) return;
+  std::unique_ptr<GpibDriver> next;
+  if (spareDriver_ && spareInterface_ == name) {
+    next = std::move(spareDriver_);  // keeps what the dialog's test already talked to
+    spareInterface_.clear();
+  } else {
+    next = MakeDriver(name);
+  }
+  if (!next) return;  // an unknown name leaves the link as it is
+
+  const int16_t board = connection_ ? connection_->Board : 0;
+  const int16_t pad = connection_ ? connection_->PAd : 7;
+  const int16_t sad = connection_ ? connection_->SAd : 0;
+  if (connection_) connection_->DevClose();
+  transfer_.reset();
+  connection_.reset();
+  driver_ = std::move(next);
+  interface_ = name;
+  connection_ = std::make_unique<DeviceConnection>(*driver_, *this);
+  connection_->Board = board;
+  connection_->PAd = pad;
+  connection_->SAd = sad;
+  transfer_ = std::make_unique<Transfer>(*connection_, images_, *this);
+
+  const bool simulated = interface_ == "sim";
+  const PixelRect client = TwipsRect(0, 0, kClientWidth, kClientHeight);
+  const int noteHeight = simulated ? fontMetrics().height() + 4 : 0;
+  SimNote->setGeometry(0, client.height, client.width, noteHeight);
+  SimNote->setVisible(simulated);
+  setFixedSize(client.width, client.height + noteHeight);
+}
+
+GpibDriver* MainWindow::driverFor(const std::string& name) {
+  if (name == interface_) return driver_.get();
+  if (!spareDriver_ || spareInterface_ != name) {
+    spareDriver_ = MakeDriver(name);
+    spareInterface_ = spareDriver_ ? name : std::string();
+  }
+  return spareDriver_.get();
+}
+
+bool MainWindow::GetTekIdent() {
+  const bool ok = ::GetTekIdent(*connection_, identity_);
+  showIdentity();
+  return ok;
+}
+
+void MainWindow::showIdentity() {
+  Typ->setText(QString::fromStdString(identity_.Typ));
+  for (size_t i = 0; i < 2; ++i) Ver[i]->setText(QString::fromStdString(identity_.Ver[i]));
+  for (size_t k = 0; k < 4; ++k) Cards[k]->setText(QString::fromStdString(identity_.Cards[k]));
+  Cnx->setVisible(identity_.CnxVisible);
+}
+
+Conf& MainWindow::conf() {
+  if (!conf_) {
+    conf_ = std::make_unique<Conf>(this, *this,
+                                   [this](const std::string& name) { return driverFor(name); });
+  }
+  return *conf_;
+}
+
+// ---- the commands -----------------------------------------------------------------------
+
+void MainWindow::Tek2ConfCmd_Click() {
+  if (Tek2Mem(kConfiguration)) Mem2File("", kConfiguration, 0);
+}
+
+void MainWindow::Conf2TekCmd_Click() {
+  const std::string name = File2Mem("", kConfiguration);
+  if (!name.empty()) Mem2Tek(kConfiguration);
+}
+
+void MainWindow::EditConfig_Click() {
+  Tek2Mem(kConfiguration);
+  if (images_.SetupLen > 0) openEditor();
+}
+
+void MainWindow::Cnf_Click() {
+  connection_->DevClose();
+  Conf& dialog = conf();
+  dialog.setBrd(connection_->Board);
+  dialog.setPad(connection_->PAd);
+  dialog.setSad(connection_->SAd);
+  dialog.setInterfaceName(interface_);
+  presenter_->showConf(dialog);
+  connection_->Board = dialog.Brd();
+  connection_->PAd = dialog.pad();
+  connection_->SAd = dialog.sad();
+  // Nothing stored yet (the dialog was never accepted) leaves the back end as it is.
+  if (!dialog.interfaceName().empty()) useInterface(dialog.interfaceName());
+  GetTekIdent();
+}
+
+void MainWindow::Tek2DatCmd_Click() {
+  if (!Tek2Mem(kAcquisition)) return;
+  const std::string name = Mem2File("", kAcquisition, 0);
+  if (Tek2Mem(kConfiguration)) Mem2File(name, kConfiguration, 0);
+}
+
+void MainWindow::Tek2RefCmd_Click() {
+  if (Tek2Mem(kReference)) Mem2File("", kReference, 0);
+}
+
+void MainWindow::Dat2TekCmd_Click() {
+  bCnf_ = false;
+  const std::string name = File2Mem("", kAcquisition);
+  if (name.empty()) return;
+  Mem2Tek(kAcquisition);
+  const std::string name2 = File2Mem(name, kConfiguration);
+  if (name2.empty()) return;
+  Mem2Tek(kConfiguration);
+  bCnf_ = true;
+}
+
+void MainWindow::Dat2RefCmd_Click() {
+  const std::string name = File2Mem("", kReference);
+  if (name.empty()) return;
+  Mem2Tek(kReference);
+  const std::string name2 = File2Mem(name, kConfiguration);
+  if (!name2.empty()) Mem2Tek(kConfiguration);
+}
+
+void MainWindow::GetDisplay_Click() {
+  if (Tek2Mem(kConfiguration) && Tek2Mem(kAcquisition)) {
+    bCnf_ = true;
+    if (images_.AcqLen > 0) openDisplay();
+  }
+}
+
+// ---- the four operations ----------------------------------------------------------------
+
+bool MainWindow::Tek2Mem(int32_t Config) { return transfer_->Tek2Mem(Config); }
+
+bool MainWindow::Mem2Tek(int32_t Config) { return transfer_->Mem2Tek(Config); }
+
+std::string MainWindow::Mem2File(const std::string& File, int32_t Config, int16_t Off) {
+  const QString chosen = files_->saveFileName(this, MakeRequest(true, Config, File));
+  if (chosen.isEmpty()) return {};
+  const std::string name = FileText(chosen);
+  if (!WriteFile(name, images_, Config, Off)) return {};
+  return NameWithoutExtension(name);
+}
+
+std::string MainWindow::File2Mem(const std::string& File, int32_t Config) {
+  const QString chosen = files_->openFileName(this, MakeRequest(false, Config, File));
+  if (chosen.isEmpty()) return {};
+  const std::string name = FileText(chosen);
+  if (ReadFile(name, images_, Config, this)) return NameWithoutExtension(name);
+  message("Bad " + KindWord(Config) + " data", "Local Error", MsgIcon::Information, MsgButtons::Ok);
+  return {};
+}
+
+// ---- operator -----------------------------------------------------------------------------
+
+MsgAnswer MainWindow::message(const std::string& text, const std::string& title, MsgIcon icon,
+                              MsgButtons buttons) {
+  return presenter_->message(this, QString::fromStdString(text), QString::fromStdString(title),
+                             icon, buttons);
+}
+
+void MainWindow::setBusy(bool busy) {
+  if (busy == busy_) return;
+  busy_ = busy;
+  if (busy) {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    // One turn of the event loop so that the pointer shows before the driver blocks.
+    QCoreApplication::processEvents();
+  } else {
+    QApplication::restoreOverrideCursor();
+  }
+}
+
+void MainWindow::beep() { QApplication::beep(); }
+
+// ---- the working windows ------------------------------------------------------------------
+
+void MainWindow::openEditor() {
+  if (!editor_) editor_ = std::make_unique<Editit>(*this, this);
+  presenter_->showWorkingWindow(WorkingWindow::ConfigEditor, [this] { editor_->runModal(); });
+}
+
+void MainWindow::openDisplay() {
+#ifdef LOGIREM_HAS_DISPLAY
+  if (!info_) info_ = std::make_unique<Info>();
+  if (!display_) display_ = std::make_unique<DisplayIt>(*this, *info_, this);
+  presenter_->showWorkingWindow(WorkingWindow::AcqDisplay, [this] { display_->runModal(); });
+#else
+  // PENDING: the acquisition display is not in the tree yet; nothing opens until it is.
+  presenter_->showWorkingWindow(WorkingWindow::AcqDisplay, [] {});
+#endif
+}

@@ -1,0 +1,148 @@
+#pragma once
+// The program's main window: what the last identification found, and the eight commands
+// built from reading and writing the analyser's memories and the data files. It is the
+// operator for the link and transfer code and the session of the editor and the display.
+#include <QString>
+#include <QWidget>
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "link/Operator.h"
+#include "link/TekIdent.h"
+#include "memory/MemoryImages.h"
+#include "memory/Session.h"
+
+class Conf;
+class DeviceConnection;
+class DisplayIt;
+class Editit;
+class FileChooser;
+class GpibDriver;
+class Info;
+class ModalPresenter;
+class QGroupBox;
+class QFrame;
+class QLabel;
+class QPushButton;
+class Registry;
+class Transfer;
+
+class MainWindow : public QWidget, public Operator, public Session {
+  Q_OBJECT
+
+ public:
+  // presenter and files default to the real message boxes, dialogs and windows.
+  explicit MainWindow(Registry& registry, ModalPresenter* presenter = nullptr,
+                      FileChooser* files = nullptr);
+  ~MainWindow() override;
+
+  // Start-up with the whole command line after the program name. False when the program is
+  // to end at once: usage shown, an instance's settings cleared, or no usable driver.
+  bool Form_Load(const QString& commandLine);
+  // Closes the connection and stores the settings; runs once, on closing the window.
+  void Form_Unload();
+
+  // The commands, one per button.
+  void Tek2ConfCmd_Click();
+  void Conf2TekCmd_Click();
+  void EditConfig_Click();
+  void Cnf_Click();
+  void Tek2DatCmd_Click();
+  void Tek2RefCmd_Click();
+  void Dat2TekCmd_Click();
+  void Dat2RefCmd_Click();
+
+  // The four operations the commands are made of. Config: 1 configuration, 2 acquisition,
+  // 3 reference. The file operations return the file's name without extension, or empty.
+  bool Tek2Mem(int32_t Config);
+  bool Mem2Tek(int32_t Config) override;
+  std::string Mem2File(const std::string& File, int32_t Config, int16_t Off) override;
+  std::string File2Mem(const std::string& File, int32_t Config);
+
+  // Session
+  MemoryImages& images() override { return images_; }
+  Operator& op() override { return *this; }
+  bool bCnf() const override { return bCnf_; }
+  int16_t nNm09() const override { return identity_.nNm09; }
+  int16_t nNm18() const override { return identity_.nNm18; }
+
+  // Operator
+  MsgAnswer message(const std::string& text, const std::string& title, MsgIcon icon,
+                    MsgButtons buttons) override;
+  void setBusy(bool busy) override;
+  void beep() override;
+  void openGpibSettings() override { Cnf_Click(); }
+
+  const QString& appKey() const { return appKey_; }
+  // "gpib" or "sim": the driver back end in use.
+  const std::string& interfaceName() const { return interface_; }
+  GpibDriver& driver() { return *driver_; }
+  DeviceConnection& connection() { return *connection_; }
+  const TekIdentity& identity() const { return identity_; }
+  Conf& conf();
+  Editit* editor() { return editor_.get(); }
+  DisplayIt* display() { return display_.get(); }
+
+  // Controls, named as in the window's design.
+  QGroupBox* Frame1;
+  QPushButton* Tek2ConfCmd;
+  QPushButton* Conf2TekCmd;
+  QPushButton* EditConfig;
+  QPushButton* Cnf;
+  QFrame* Shape1;
+  QLabel* Typ;
+  std::array<QLabel*, 2> Lbl;
+  std::array<QLabel*, 2> Ver;
+  QLabel* Cnx;
+  std::array<QLabel*, 4> Cards;
+  QGroupBox* Frame;
+  QPushButton* Tek2DatCmd;
+  QPushButton* Dat2TekCmd;
+  QPushButton* Dat2RefCmd;
+  QPushButton* GetDisplay;
+  QPushButton* Tek2RefCmd;
+  // Shown below the design's area while the simulated analyser stands in for a real one.
+  QLabel* SimNote;
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void GetDisplay_Click();
+  void buildControls();
+  void useInterface(const std::string& name);
+  GpibDriver* driverFor(const std::string& name);
+  void showIdentity();
+  bool GetTekIdent();
+  // The one place where the working windows are created (once per run) and shown.
+  void openEditor();
+  void openDisplay();
+
+  Registry& registry_;
+  std::unique_ptr<ModalPresenter> ownPresenter_;
+  std::unique_ptr<FileChooser> ownFiles_;
+  ModalPresenter* presenter_;
+  FileChooser* files_;
+
+  QString appKey_;
+  bool settingsRead_ = false;
+  bool unloaded_ = false;
+  bool busy_ = false;
+  bool bCnf_ = false;
+
+  MemoryImages images_;
+  TekIdentity identity_;
+  std::string interface_;
+  // Declared in the order they depend on each other; destroyed in reverse.
+  std::unique_ptr<GpibDriver> driver_;
+  std::unique_ptr<GpibDriver> spareDriver_;  // another interface, tried from the dialog
+  std::string spareInterface_;
+  std::unique_ptr<DeviceConnection> connection_;
+  std::unique_ptr<Transfer> transfer_;
+  std::unique_ptr<Conf> conf_;
+  std::shared_ptr<Info> info_;  // shared_ptr only while the display is not yet in the tree
+  std::unique_ptr<Editit> editor_;
+  std::shared_ptr<DisplayIt> display_;
+};
