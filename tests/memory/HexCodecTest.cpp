@@ -203,7 +203,7 @@ TEST(Hex2Mem, FramesOutsideTheImageFailWithoutWriting) {
   RecordingOperator op;
   GuardedImage g(2501);
   g.image().back() = 0x77;
-  const std::string first = "#H07010000616263D0,";
+  const std::string first = "#H07010000616263D2,";
   // Runs past the last byte (index 2500 = 0x1009C4): nothing may land in the guard bytes.
   const std::string past = "#H070109C3616263" + std::string("00;");
   EXPECT_EQ(Hex2Mem(first + past, g.image(), 65536, &op), -1);

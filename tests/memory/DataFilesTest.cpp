@@ -1,0 +1,231 @@
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "memory/DataFiles.h"
+#include "memory/DefaultImages.h"
+#include "memory/HexCodec.h"
+#include "memory/MemoryImages.h"
+#include "support/RecordingOperator.h"
+#include "support/TempDir.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+std::string slurp(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+void put(const std::string& path, const std::string& content) {
+  std::ofstream(path, std::ios::binary) << content;
+}
+
+std::string configFrames() { return DefaultConfigText().substr(6); }  // without "INSET "
+
+class DataFilesTest : public ::testing::Test {
+ protected:
+  DataFilesTest() { LoadDefaultImages(images, nullptr); }
+  std::vector<std::string> names() const {
+    std::vector<std::string> list;
+    for (const auto& e : fs::directory_iterator(dir.path())) list.push_back(e.path().filename());
+    std::sort(list.begin(), list.end());
+    return list;
+  }
+  TempDir dir;
+  MemoryImages images;
+  RecordingOperator op;
+};
+}  // namespace
+
+TEST_F(DataFilesTest, SavedDefaultConfigurationIsTheTwentyFramesOnOneLine) {
+  const std::string path = dir.file("default.cnf");
+  ASSERT_TRUE(WriteFile(path, images, kConfiguration, 0));
+  const std::string content = slurp(path);
+  EXPECT_EQ(content, configFrames() + "\r\n");
+  EXPECT_EQ(content.size(), 2104u + 2u);
+  EXPECT_EQ(names(), std::vector<std::string>{"default.cnf"});  // no temporary file left
+}
+
+TEST_F(DataFilesTest, WrittenFilesReadBack) {
+  const std::string cnf = dir.file("a.cnf"), dat = dir.file("a.dat"), ref = dir.file("r.dat");
+  ASSERT_TRUE(WriteFile(cnf, images, kConfiguration, 0));
+  ASSERT_TRUE(WriteFile(dat, images, kAcquisition, 0));
+  images.AcqMem[700] ^= 0xFF;  // the reference memory differs in one byte
+  ASSERT_TRUE(WriteFile(ref, images, kReference, 0));
+  EXPECT_EQ(slurp(dat).substr(0, 10), "#H34000000");
+
+  MemoryImages loaded;
+  EXPECT_TRUE(ReadFile(cnf, loaded, kConfiguration, &op));
+  EXPECT_EQ(loaded.SetupLen, 922);
+  EXPECT_EQ(loaded.SetupMem, images.SetupMem);
+  EXPECT_TRUE(ReadFile(ref, loaded, kAcquisition, &op));
+  EXPECT_EQ(loaded.AcqMem, images.AcqMem);
+  EXPECT_TRUE(ReadFile(dat, loaded, kReference, &op));  // the two kinds share one image
+  EXPECT_EQ(loaded.AcqLen, 3539);
+  EXPECT_NE(loaded.AcqMem[700], images.AcqMem[700]);
+  EXPECT_TRUE(op.messages.empty());
+
+  // Off skips the first bytes; the frames then start at that address.
+  ASSERT_TRUE(WriteFile(cnf, images, kConfiguration, 10));
+  EXPECT_EQ(slurp(cnf).substr(0, 10), "#H3401000A");
+  EXPECT_FALSE(ReadFile(cnf, loaded, kConfiguration, &op));  // not at the base any more
+}
+
+TEST_F(DataFilesTest, LineEnds) {
+  const std::string path = dir.file("x.cnf");
+  for (const char* end : {"\r\n", "\n", "", "\r", "\r\n\r\nrest"}) {
+    put(path, configFrames() + end);
+    MemoryImages loaded;
+    EXPECT_TRUE(ReadFile(path, loaded, kConfiguration, &op)) << "end " << fs::path(end);
+    EXPECT_EQ(loaded.SetupLen, 922);
+  }
+  // Only the first line counts.
+  put(path, "\r\n" + configFrames() + "\r\n");
+  MemoryImages loaded;
+  EXPECT_FALSE(ReadFile(path, loaded, kConfiguration, &op));
+  EXPECT_EQ(loaded.SetupLen, 0);
+}
+
+TEST_F(DataFilesTest, FirstLineOverOneMebibyteIsRefused) {
+  const std::string path = dir.file("big.cnf");
+  const size_t limit = size_t{1} << 20;
+  std::string line = configFrames();
+  line.append(limit - line.size(), ',');  // still a valid line, exactly at the limit
+  put(path, line + "\r\n");
+  EXPECT_TRUE(ReadFile(path, images, kConfiguration, &op));
+
+  put(path, line + ",\r\n");
+  EXPECT_FALSE(ReadFile(path, images, kConfiguration, &op));
+  EXPECT_EQ(images.SetupLen, 0);
+  EXPECT_EQ(images.SetupMem[0], 0);  // the image is emptied as for any failed load
+
+  // A huge file without a line end is refused as well.
+  put(path, line + std::string(3 * limit, ','));
+  EXPECT_FALSE(ReadFile(path, images, kConfiguration, &op));
+}
+
+TEST_F(DataFilesTest, FailedLoadsLeaveTheImageZeroed) {
+  const std::string cnf = dir.file("c.cnf");
+  ASSERT_TRUE(WriteFile(cnf, images, kConfiguration, 0));
+  auto zeroed = [](const auto& image) {
+    return std::all_of(image.begin(), image.end() - 1, [](uint8_t b) { return b == 0; });
+  };
+
+  // A configuration file opened as an acquisition: its first frame is not at 0.
+  EXPECT_FALSE(ReadFile(cnf, images, kAcquisition, &op));
+  EXPECT_EQ(images.AcqLen, -1);
+  EXPECT_TRUE(zeroed(images.AcqMem));
+
+  LoadDefaultImages(images, nullptr);
+  put(cnf, "");
+  EXPECT_FALSE(ReadFile(cnf, images, kConfiguration, &op));
+  EXPECT_EQ(images.SetupLen, 0);
+  EXPECT_TRUE(zeroed(images.SetupMem));
+
+  LoadDefaultImages(images, nullptr);
+  EXPECT_FALSE(ReadFile(dir.file("missing.cnf"), images, kConfiguration, &op));
+  EXPECT_EQ(images.SetupLen, 0);
+  EXPECT_TRUE(zeroed(images.SetupMem));
+  EXPECT_FALSE(ReadFile(dir.path().string(), images, kConfiguration, &op));  // a folder
+
+  // A frame beyond the image.
+  put(cnf, "#H07010000616263D2,#H050109C5BB00;\r\n");
+  EXPECT_FALSE(ReadFile(cnf, images, kConfiguration, &op));
+  EXPECT_EQ(images.SetupLen, -1);
+  EXPECT_TRUE(op.messages.empty());
+}
+
+TEST_F(DataFilesTest, ChecksumErrorsAreReportedAndTheLoadSucceeds) {
+  const std::string path = dir.file("bad.cnf");
+  std::string frames = configFrames();
+  frames.replace(frames.find("B8,"), 2, "B9");
+  put(path, frames + "\r\n");
+  EXPECT_TRUE(ReadFile(path, images, kConfiguration, &op));
+  ASSERT_EQ(op.messages.size(), 1u);
+  EXPECT_EQ(op.messages[0].text.substr(0, 25), "Checksum Error on Frame:1");
+}
+
+TEST_F(DataFilesTest, FailedSaveKeepsTheOldFile) {
+  const std::string path = dir.file("keep.cnf");
+  put(path, "old content\r\n");
+
+  // The file system refuses to let the file grow, as on a full disk.
+  struct rlimit old {};
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+  const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+  struct rlimit small = old;
+  small.rlim_cur = 100;
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+  const bool saved = WriteFile(path, images, kConfiguration, 0);
+  setrlimit(RLIMIT_FSIZE, &old);
+  std::signal(SIGXFSZ, previous);
+  EXPECT_FALSE(saved);
+  EXPECT_EQ(slurp(path), "old content\r\n");
+  EXPECT_EQ(names(), std::vector<std::string>{"keep.cnf"});  // the partial file is gone
+
+  // Nothing to save: an image whose last load failed.
+  images.AcqLen = 0;
+  EXPECT_FALSE(WriteFile(path, images, kAcquisition, 0));
+  images.AcqLen = -1;
+  EXPECT_FALSE(WriteFile(path, images, kAcquisition, 0));
+  images.AcqLen = 3539;
+  EXPECT_FALSE(WriteFile(path, images, kAcquisition, 3539));
+  EXPECT_EQ(slurp(path), "old content\r\n");
+
+  // A folder where the file should go, and a folder that does not exist.
+  fs::create_directory(dir.file("folder.cnf"));
+  EXPECT_FALSE(WriteFile(dir.file("folder.cnf"), images, kConfiguration, 0));
+  EXPECT_TRUE(fs::is_directory(dir.file("folder.cnf")));
+  EXPECT_FALSE(WriteFile(dir.file("none/x.cnf"), images, kConfiguration, 0));
+
+  // A read-only folder stops everyone but the superuser.
+  if (geteuid() != 0) {
+    fs::permissions(dir.path(), fs::perms::owner_read | fs::perms::owner_exec);
+    EXPECT_FALSE(WriteFile(path, images, kConfiguration, 0));
+    fs::permissions(dir.path(), fs::perms::owner_all);
+    EXPECT_EQ(slurp(path), "old content\r\n");
+  }
+}
+
+TEST_F(DataFilesTest, SaveReplacesTheFileButKeepsItsModeAndLinks) {
+  const std::string path = dir.file("mode.dat");
+  put(path, "old\r\n");
+  ::chmod(path.c_str(), 0640);
+  ASSERT_TRUE(WriteFile(path, images, kAcquisition, 0));
+  EXPECT_EQ(fs::status(path).permissions(),
+            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  EXPECT_EQ(slurp(path).substr(0, 10), "#H34000000");
+
+  const std::string link = dir.file("link.dat");
+  fs::create_symlink(path, link);
+  images.AcqMem[1000] = 0x42;
+  ASSERT_TRUE(WriteFile(link, images, kAcquisition, 0));
+  EXPECT_TRUE(fs::is_symlink(link));
+  MemoryImages loaded;
+  ASSERT_TRUE(ReadFile(path, loaded, kAcquisition, &op));
+  EXPECT_EQ(loaded.AcqMem[1000], 0x42);
+}
+
+TEST(DataFileNames, KindWordsAndExtensionRule) {
+  EXPECT_EQ(KindWord(kConfiguration), "Configuration");
+  EXPECT_EQ(KindWord(kAcquisition), "Acquisition");
+  EXPECT_EQ(KindWord(kReference), "Acquisition");
+  EXPECT_EQ(KindExtension(kConfiguration), "cnf");
+  EXPECT_EQ(KindExtension(kReference), "dat");
+
+  EXPECT_EQ(NameWithoutExtension("data/run1.cnf"), "data/run1");
+  EXPECT_EQ(NameWithoutExtension("data\\run1.cnf"), "data\\run1");
+  EXPECT_EQ(NameWithoutExtension("my.dir/run1.cnf"), "my.dir/run1.cnf");
+  EXPECT_EQ(NameWithoutExtension("run1.dat"), "run1");
+  EXPECT_EQ(NameWithoutExtension("run1.data"), "run1.data");
+  EXPECT_EQ(NameWithoutExtension("run1"), "run1");
+  EXPECT_EQ(NameWithoutExtension(".cn"), ".cn");
+}
