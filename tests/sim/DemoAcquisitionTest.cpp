@@ -1,0 +1,137 @@
+// The simulated analyser's power-up capture must read back sensibly through the
+// acquisition model, for every mix of cards.
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "memory/HexCodec.h"
+#include "model/AcqModel.h"
+#include "sim/DemoAcquisition.h"
+#include "sim/SimAnalyser.h"
+
+namespace {
+using Image = std::array<uint8_t, kAcqImageSize>;
+
+// How often the channel changes level over the pod's samples.
+int edges(const AcqModel& m, int16_t pod, int16_t channel) {
+  int n = 0;
+  std::optional<bool> last;
+  for (int32_t s = m.PodStart(pod); s <= m.PodEnd(pod); ++s) {
+    const auto level = m.Level(pod, channel, s);
+    if (level && last && *level != *last) ++n;
+    if (level) last = level;
+  }
+  return n;
+}
+}  // namespace
+
+TEST(DemoAcquisition, DefaultCardsGiveTheBuiltInHeader) {
+  auto image = std::make_unique<Image>();
+  EXPECT_EQ(DemoAcquisition::Build({1, 2, 2, 0}, 256, 0, *image), 3539);
+  AcqModel m(*image);
+  EXPECT_EQ(m.Cards9(), 1.0);
+  EXPECT_EQ(m.Cards18(), 2.0);
+  EXPECT_EQ(m.PodOffset(), (std::array<int32_t, 8>{0, -1, 585, 1170, 1755, 2340, -1, -1}));
+  EXPECT_EQ(m.PodStart(0), 256);
+  EXPECT_EQ(m.PodStart(2), 0);
+  for (int16_t pod : std::array<int16_t, 5>{0, 2, 3, 4, 5}) {
+    EXPECT_EQ(m.PodLength(pod), 65);
+    EXPECT_EQ(m.PodEnd(pod), 512);
+  }
+  EXPECT_TRUE(m.PodTwoBit(0));
+  EXPECT_FALSE(m.PodTwoBit(2));
+  EXPECT_EQ((*image)[563], 0x55);
+  EXPECT_EQ(m.AcqWord(0, 530), 0xFF00);
+  EXPECT_EQ(m.AcqWord(2, 530), 0xFE00);
+  EXPECT_TRUE(m.Triggered());
+  EXPECT_EQ(m.SamplePeriod(), 20);
+  EXPECT_EQ(m.BuildPodOffsets(), 2925);
+}
+
+TEST(DemoAcquisition, EveryMixOfCardsFitsOneReadAndReadsBackSensibly) {
+  auto image = std::make_unique<Image>();
+  for (int code = 0; code < 81; ++code) {
+    const std::array<int, 4> slots{code % 3, code / 3 % 3, code / 9 % 3, code / 27 % 3};
+    const auto n9 = static_cast<int>(std::count(slots.begin(), slots.end(), 1));
+    const auto n18 = static_cast<int>(std::count(slots.begin(), slots.end(), 2));
+    const int16_t length = DemoAcquisition::Build(slots, 256, 0, *image);
+    AcqModel m(*image);
+    SCOPED_TRACE(code);
+    EXPECT_EQ(m.Cards9(), n9);
+    EXPECT_EQ(m.Cards18(), n18);
+    EXPECT_EQ(614 + m.BuildPodOffsets(), length);
+    // The whole memory goes out in one read.
+    EXPECT_LE(Mem2Hex(*image, 0, 0, length).size(), 10000u);
+    int present = 0;
+    for (int16_t pod = 0; pod < 8; ++pod) {
+      const bool expected = pod < 2 * n9 ? pod % 2 == 0 : pod < 2 * (n9 + n18);
+      ASSERT_EQ(!m.PodAbsent(pod), expected) << pod;
+      if (m.PodAbsent(pod)) continue;
+      ++present;
+      EXPECT_EQ(m.PodTwoBit(pod), pod < 2 * n9);
+      EXPECT_LE(m.PodStart(pod), 256);  // the trigger lies inside the capture
+      EXPECT_GE(m.PodEnd(pod), 256);
+      for (int16_t c = 0; c < 9; ++c) {
+        EXPECT_TRUE(m.Level(pod, c, m.PodEnd(pod)).has_value());
+      }
+    }
+    EXPECT_EQ(present, n9 + 2 * n18);
+    if (n18 == 4) {
+      EXPECT_EQ(m.PodLength(0), DemoAcquisition::PodLengthFor(8));
+    }
+  }
+  EXPECT_EQ(DemoAcquisition::PodLengthFor(5), 65);
+  EXPECT_EQ(DemoAcquisition::PodLengthFor(8), 52);
+}
+
+TEST(DemoAcquisition, SignalsLookLikeACircuit) {
+  auto image = std::make_unique<Image>();
+  DemoAcquisition::Build({2, 2, 0, 0}, 128, 0, *image);
+  AcqModel m(*image);
+  // Pod 0: a counter that passes 0 at the trigger, bit 0 toggling every sample, and a clock.
+  for (int32_t s = 0; s <= 512; ++s) {
+    EXPECT_EQ(*m.Level(0, 0, s), ((s - 128) & 1) != 0) << s;
+    EXPECT_EQ(*m.Level(0, 3, s), (((s - 128) >> 3) & 1) != 0) << s;
+  }
+  for (int16_t c = 0; c < 8; ++c) EXPECT_FALSE(*m.Level(0, c, 128)) << c;
+  EXPECT_GT(edges(m, 0, 8), 200);
+  // Pod 1: a slower count with a strobe every 8 samples.
+  EXPECT_EQ(edges(m, 1, 8), 2 * 512 / 8);  // up and down once every 8 samples
+  EXPECT_LT(edges(m, 1, 0), edges(m, 0, 0));
+  // Pod 2: the serial line idles high until the trigger, then the first start bit.
+  for (int32_t s = 0; s < 128; ++s) EXPECT_TRUE(*m.Level(2, 0, s)) << s;
+  EXPECT_FALSE(*m.Level(2, 0, 128));
+  EXPECT_GT(edges(m, 2, 0), 20);
+  EXPECT_GT(edges(m, 2, 8), 10);  // byte strobe
+  // Pod 3: the handshake: acknowledge follows request.
+  EXPECT_GT(edges(m, 3, 0), 10);
+  EXPECT_TRUE(*m.Level(3, 8, 128));
+  EXPECT_FALSE(*m.Level(3, 8, 127));
+}
+
+TEST(DemoAcquisition, DoubleRatePodsCarryTheEarlierSampleToo) {
+  auto image = std::make_unique<Image>();
+  DemoAcquisition::Build({1, 0, 0, 0}, 300, 0, *image);
+  AcqModel m(*image);
+  ASSERT_TRUE(m.PodTwoBit(0));
+  int paired = 0;
+  for (int32_t s = m.PodStart(0); s <= m.PodEnd(0); ++s) {
+    const auto bits = m.SampleAt(0, 8, s);
+    ASSERT_TRUE(bits.has_value());
+    paired += bits->pairedBit() != bits->high();  // the clock changes within a pair
+  }
+  EXPECT_GT(paired, 100);
+}
+
+TEST(DemoAcquisition, SimulatorStartsWithItAndReferenceDiffers) {
+  SimAnalyser sim;
+  EXPECT_EQ(sim.acqLength(), 3539);
+  EXPECT_EQ(sim.refLength(), 3539);
+  EXPECT_NE(sim.acqMemory(), sim.refMemory());
+  sim.setSlots({0, 0, 0, 0});
+  EXPECT_EQ(sim.acqLength(), 614);
+  AcqModel m(sim.acqMemory());
+  EXPECT_EQ(m.MaxPodLength(), 0);
+  sim.setSlots({2, 2, 2, 2});
+  EXPECT_EQ(sim.acqLength(), 614 + 8 * 9 * 52);
+}
