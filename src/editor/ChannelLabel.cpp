@@ -3,7 +3,12 @@
 #include <QMouseEvent>
 #include <QPainter>
 
-ChannelLabel::ChannelLabel(QWidget* parent) : QWidget(parent) {}
+ChannelLabel::ChannelLabel(QWidget* parent) : QWidget(parent) {
+  // Two digits in 17 x 15 pixels: a size smaller than the window's keeps them off the border.
+  QFont f = font();
+  f.setPixelSize(9);
+  setFont(f);
+}
 
 void ChannelLabel::setCaption(const QString& caption) {
   if (caption == caption_) return;

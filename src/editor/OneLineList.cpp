@@ -20,24 +20,36 @@ void OneLineList::setItems(const QStringList& items) {
   clear();
   addItems(items);
   FitItems();
+  value_ = 0;
+  if (count() > 0) setCurrentRow(0);
 }
-
-int OneLineList::value() const { return verticalScrollBar()->value(); }
 
 void OneLineList::setValue(int index) {
   if (count() == 0) return;
-  index = std::clamp(index, 0, count() - 1);
-  if (verticalScrollBar()->value() == index) {
-    Scrolled(index);
-  } else {
-    verticalScrollBar()->setValue(index);  // Scrolled follows
-  }
+  value_ = std::clamp(index, 0, count() - 1);
+  ShowValue();
+  emit valueChanged(value_);
+}
+
+void OneLineList::ShowValue() {
+  if (currentRow() != value_) setCurrentRow(value_);
+  if (verticalScrollBar()->value() != value_) verticalScrollBar()->setValue(value_);
 }
 
 void OneLineList::Scrolled(int top) {
-  if (top < 0 || top >= count()) return;
+  // While the list lays itself out the scroll range can be momentarily short; only the
+  // operator's scrolling changes the value.
+  if (relayout_ || top < 0 || top >= count() || top == value_) return;
+  value_ = top;
   if (currentRow() != top) setCurrentRow(top);
   emit valueChanged(top);
+}
+
+void OneLineList::updateGeometries() {
+  relayout_ = true;
+  QListWidget::updateGeometries();
+  relayout_ = false;
+  ShowValue();
 }
 
 // One item per notch: the line shows one item, so scrolling three at a time would skip.

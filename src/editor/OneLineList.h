@@ -10,7 +10,7 @@ class OneLineList : public QListWidget {
   explicit OneLineList(QWidget* parent);
 
   void setItems(const QStringList& items);
-  int value() const;
+  int value() const { return value_; }
   void setValue(int index);  // scrolls the item into the line and selects it
 
  signals:
@@ -19,9 +19,14 @@ class OneLineList : public QListWidget {
  protected:
   void wheelEvent(QWheelEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
+  void updateGeometries() override;
 
  private:
   void Scrolled(int top);
   void FitItems();
+  void ShowValue();
+
+  int value_ = 0;
+  bool relayout_ = false;
   int wheelRest_ = 0;
 };
