@@ -80,6 +80,11 @@ TEST(DemoAcquisition, EveryMixOfCardsFitsOneReadAndReadsBackSensibly) {
       EXPECT_EQ(m.PodLength(0), DemoAcquisition::PodLengthFor(8));
     }
   }
+  for (int16_t bytes : std::array<int16_t, 7>{1, 47, 48, 49, 922, 3539, 4358}) {
+    EXPECT_EQ(DemoAcquisition::FrameTextLength(bytes),
+              static_cast<int32_t>(Mem2Hex(*image, 0, 0, bytes).size()))
+        << bytes;
+  }
   EXPECT_EQ(DemoAcquisition::PodLengthFor(5), 65);
   EXPECT_EQ(DemoAcquisition::PodLengthFor(8), 52);
 }
