@@ -2,6 +2,7 @@
 
 #include <QGroupBox>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
@@ -141,6 +142,15 @@ StripLabel* Editit::strip(int s, int k) const {
 
 OneLineList* Editit::list(int kind, int g) const {
   return lists_.at(static_cast<size_t>(kind)).at(static_cast<size_t>(g));
+}
+
+// The window has no cancel button: it closes through its frame only, so Escape does nothing.
+void Editit::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+    event->accept();
+    return;
+  }
+  QDialog::keyPressEvent(event);
 }
 
 int Editit::runModal() {

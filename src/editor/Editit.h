@@ -9,6 +9,7 @@
 #include "editor/EditorModel.h"
 
 class QGroupBox;
+class QKeyEvent;
 class QLabel;
 class QPushButton;
 class ChannelLabel;
@@ -37,6 +38,9 @@ class Editit : public QDialog {
   OneLineList* list(int kind, int g) const;
   QPushButton* save2Tek() const { return save2Tek_; }
   QPushButton* save2File() const { return save2File_; }
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   void BuildSection(int s);

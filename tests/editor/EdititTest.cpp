@@ -235,10 +235,17 @@ TEST_F(EdititTest, LastAddedLabelSurvivesReopening) {
   ClickStrip(0, 2);
   EXPECT_EQ(OnStrip(0, 2), std::vector<std::string>{"04"});
 
-  // runModal reloads from the image and comes back when the window closes.
+  // runModal reloads from the image and comes back when the window is closed through its
+  // frame; Escape does not close it.
   setup().SetLabel(3, "NEW");
-  QTimer::singleShot(0, &editor, [this] { editor.done(7); });
-  EXPECT_EQ(editor.runModal(), 7);
+  bool openAfterEscape = false;
+  QTimer::singleShot(0, &editor, [this, &openAfterEscape] {
+    QTest::keyClick(&editor, Qt::Key_Escape);
+    openAfterEscape = editor.isVisible();
+    editor.close();
+  });
+  EXPECT_EQ(editor.runModal(), QDialog::Rejected);
+  EXPECT_TRUE(openAfterEscape);
   EXPECT_EQ(editor.labelBox(3)->text(), "NEW");
   ClickStrip(0, 2);
   EXPECT_EQ(OnStrip(0, 2), std::vector<std::string>{"05"});
