@@ -465,3 +465,33 @@ TEST_F(EdititTest, SaveToFileWritesTheFramesOfTheEditedImage) {
 }
 
 }  // namespace
+
+namespace {
+
+// The window opens below its owner, or above it when below would leave the screen.
+TEST(EdititPlacementTest, OpensBelowOrAboveTheMainWindow) {
+  SimSession session;
+  QWidget owner;
+  owner.show();
+  Editit editor(session, &owner);
+  const int screenHeight = owner.screen()->geometry().height();
+  const auto openedAt = [&] {
+    QPoint at;
+    QTimer::singleShot(0, &editor, [&] {
+      at = editor.pos();
+      editor.close();
+    });
+    editor.runModal();
+    return at;
+  };
+  owner.setGeometry(30, 10, 400, 100);
+  const QRect main = owner.frameGeometry();
+  EXPECT_EQ(openedAt(), QPoint(main.left() + Px(100), main.bottom() + 1 + Px(20)));
+
+  owner.setGeometry(30, screenHeight - 150, 400, 100);
+  const QRect low = owner.frameGeometry();
+  EXPECT_EQ(openedAt(),
+            QPoint(low.left() + Px(100), low.top() - editor.frameGeometry().height() - Px(20)));
+}
+
+}  // namespace
