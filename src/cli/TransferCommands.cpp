@@ -56,6 +56,7 @@ int RunId(const CliOptions& options, const std::vector<std::string>& args) {
   if (!link.valid()) return UsageError("unknown interface " + options.interfaceName);
   TekIdentity identity;
   if (!GetTekIdent(link.connection(), identity)) {
+    if (link.connection().DriverMissing) return 1;  // its message has been shown
     std::cerr << "Not connected: no analyser at " << where(options) << "\n";
     return 1;
   }

@@ -53,8 +53,13 @@ bool sendable(const MemoryImages& images, int32_t Config) {
 }
 }  // namespace
 
+// Without a usable driver library there is nothing the settings could mend, and every
+// further attempt would only repeat the driver's message.
 bool Transfer::Tek2Mem(int32_t Config) {
-  if (!dev_.DevOpen()) op_.openGpibSettings();
+  if (!dev_.DevOpen()) {
+    if (dev_.DriverMissing) return false;
+    op_.openGpibSettings();
+  }
   const bool ok = ReadMemFromTek(Config);
   dev_.DevClose();
   return ok;
@@ -65,7 +70,10 @@ bool Transfer::Mem2Tek(int32_t Config) {
     op_.message("Data write error", "", MsgIcon::None, MsgButtons::Ok);
     return false;
   }
-  if (!dev_.DevOpen()) op_.openGpibSettings();
+  if (!dev_.DevOpen()) {
+    if (dev_.DriverMissing) return false;
+    op_.openGpibSettings();
+  }
   const bool ok = WriteMemToTek(Config);
   dev_.DevClose();
   return ok;

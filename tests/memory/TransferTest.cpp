@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "link/DeviceConnection.h"
+#include "link/SystemGpibDriver.h"
 #include "memory/DefaultImages.h"
 #include "memory/HexCodec.h"
 #include "memory/MemoryImages.h"
@@ -294,4 +295,24 @@ TEST(Transfer, NoAnalyserOnWriteAndUnknownKinds) {
   EXPECT_FALSE(rig.transfer.ReadMemFromTek(0));
   EXPECT_FALSE(rig.transfer.WriteMemToTek(4));
   EXPECT_EQ(rig.images->SetupLen, 922);  // nothing touched
+}
+
+TEST(Transfer, MissingDriverLibraryStopsTheTransferAfterItsMessage) {
+  setenv(SystemGpibDriver::kLibraryVariable, "/nonexistent/libgpib-none.so", 1);
+  SystemGpibDriver driver;
+  RecordingOperator op;
+  DeviceConnection dev(driver, op);
+  MemoryImages images;
+  LoadDefaultImages(images, nullptr);
+  Transfer transfer(dev, images, op);
+  EXPECT_FALSE(transfer.Tek2Mem(kConfiguration));
+  EXPECT_FALSE(transfer.Mem2Tek(kAcquisition));
+  unsetenv(SystemGpibDriver::kLibraryVariable);
+  ASSERT_EQ(op.messages.size(), 2u);  // one per transfer, nothing else
+  EXPECT_EQ(op.messages[0].icon, MsgIcon::Critical);
+  EXPECT_EQ(op.messages[1].text, op.messages[0].text);
+  EXPECT_EQ(op.settingsOpened, 0);  // no settings can mend a missing library
+  EXPECT_TRUE(dev.DriverMissing);
+  EXPECT_EQ(images.SetupLen, 922);  // the images are untouched
+  EXPECT_TRUE(op.busyCalls.empty());
 }
