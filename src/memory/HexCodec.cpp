@@ -4,6 +4,10 @@
 #include <array>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "link/Operator.h"
 
 namespace {
@@ -48,24 +52,59 @@ std::string checksumMessage(int32_t frame, std::string_view actual, int32_t need
   return text;
 }
 
-// Decodes `pairs` complete two-character fields from src into dst and returns the sum of the
-// bytes. The common case, two hex digits, costs two table reads; a pair with a non-hex
-// character falls back to the read-up-to-the-first-non-digit rule.
-uint32_t decodePairs(const char* src, uint8_t* dst, size_t pairs) {
+// Value of the two characters at src, both present, by the read-up-to-the-first-non-digit
+// rule; `valid` tells whether both were hex digits.
+inline uint32_t pairValue(const char* src, bool& valid) {
+  const uint8_t hi = digitOf(src[0]);
+  const uint8_t lo = digitOf(src[1]);
+  valid = ((hi | lo) & kNotHex) == 0;
+  if (valid) [[likely]] {
+    return static_cast<uint32_t>(hi << 4 | lo);
+  }
+  return hi == kNotHex ? 0u : hi;  // "7," reads 7; ",7" reads 0
+}
+
+uint32_t decodePairsScalar(const char* src, uint8_t* dst, size_t pairs) {
   uint32_t sum = 0;
+  bool valid = true;
   for (size_t n = 0; n < pairs; ++n) {
-    const uint8_t hi = digitOf(src[2 * n]);
-    const uint8_t lo = digitOf(src[2 * n + 1]);
-    uint8_t b;
-    if (((hi | lo) & kNotHex) == 0) [[likely]] {
-      b = static_cast<uint8_t>(hi << 4 | lo);
-    } else {
-      b = hi == kNotHex ? 0 : hi;  // "7," reads 7; ",7" reads 0
-    }
+    const auto b = static_cast<uint8_t>(pairValue(src + 2 * n, valid));
     dst[n] = b;
     sum += b;
   }
   return sum;
+}
+
+// Decodes `pairs` complete two-character fields from src into dst and returns the sum of the
+// bytes. Sixteen characters at a time while they are all hex digits; the rest, and any
+// stretch with another character in it, one pair at a time.
+uint32_t decodePairs(const char* src, uint8_t* dst, size_t pairs) {
+  uint32_t sum = 0;
+  size_t n = 0;
+#if defined(__SSE2__)
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i lowByte = _mm_set1_epi16(0x00FF);
+  for (; n + 8 <= pairs; n += 8) {
+    const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + 2 * n));
+    // '0'..'9' and, folded to lower case, 'a'..'f' (no other character folds into them).
+    const __m128i isDigit = _mm_and_si128(_mm_cmpgt_epi8(c, _mm_set1_epi8('0' - 1)),
+                                          _mm_cmplt_epi8(c, _mm_set1_epi8('9' + 1)));
+    const __m128i folded = _mm_or_si128(c, _mm_set1_epi8(0x20));
+    const __m128i isLetter = _mm_and_si128(_mm_cmpgt_epi8(folded, _mm_set1_epi8('a' - 1)),
+                                           _mm_cmplt_epi8(folded, _mm_set1_epi8('f' + 1)));
+    if (_mm_movemask_epi8(_mm_or_si128(isDigit, isLetter)) != 0xFFFF) break;
+    const __m128i digits = _mm_and_si128(isDigit, _mm_sub_epi8(c, _mm_set1_epi8('0')));
+    const __m128i letters =
+        _mm_andnot_si128(isDigit, _mm_sub_epi8(folded, _mm_set1_epi8('a' - 10)));
+    const __m128i v = _mm_or_si128(digits, letters);
+    // Each 16-bit lane holds the high digit in its low byte and the low digit above it.
+    const __m128i joined = _mm_or_si128(_mm_slli_epi16(v, 4), _mm_srli_epi16(v, 8));
+    const __m128i bytes = _mm_packus_epi16(_mm_and_si128(joined, lowByte), zero);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(dst + n), bytes);
+    sum += static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_sad_epu8(bytes, zero)));
+  }
+#endif
+  return sum + decodePairsScalar(src + 2 * n, dst + n, pairs - n);
 }
 }  // namespace
 
@@ -137,22 +176,41 @@ int16_t Hex2Mem(std::string_view Text, std::span<uint8_t> image, int32_t Base, O
   int32_t frame = 0;
   bool firstAddressSeen = false;
   size_t p = 0;
+  // A two-character field at q, possibly cut short by the end of the text.
+  auto field2 = [&](size_t q) {
+    bool valid = true;
+    return q + 2 <= end ? static_cast<int32_t>(pairValue(text + q, valid)) : fieldValue(Text, q, 2);
+  };
   while (p < end) {
-    const void* marker = std::memchr(text + p, 'H', end - p);
-    if (marker == nullptr) break;
-    const auto h0 = static_cast<size_t>(static_cast<const char*>(marker) - text);
+    // The "H" is normally two characters on, after the terminator and the "#".
+    size_t h0 = p;
+    while (h0 < end && h0 < p + 3 && text[h0] != 'H') ++h0;
+    if (h0 >= end || text[h0] != 'H') {
+      const void* marker = std::memchr(text + h0, 'H', end - h0);
+      if (marker == nullptr) break;
+      h0 = static_cast<size_t>(static_cast<const char*>(marker) - text);
+    }
     p = h0 + 1;
     if (p >= end) break;
-    const int32_t count = fieldValue(Text, p, 2);
+    const int32_t count = field2(p);
     uint32_t S = static_cast<uint32_t>(count);
     ++frame;
     p += 2;
     if (p >= end) break;
-    const int32_t A = fieldValue(Text, p, 6);
+    int32_t A = 0;
+    bool v0 = false, v1 = false, v2 = false;
+    if (p + 6 <= end) {
+      const uint32_t a0 = pairValue(text + p, v0), a1 = pairValue(text + p + 2, v1),
+                     a2 = pairValue(text + p + 4, v2);
+      A = static_cast<int32_t>(a0 << 16 | a1 << 8 | a2);
+      S += a0 + a1 + a2;
+    }
+    if (!(v0 && v1 && v2)) {  // a field with another character in it, or cut short
+      A = fieldValue(Text, p, 6);
+      S = static_cast<uint32_t>(count + field2(p) + field2(p + 2) + field2(p + 4));
+    }
     if (!firstAddressSeen && A != Base) return fail();
     firstAddressSeen = true;
-    S += static_cast<uint32_t>(fieldValue(Text, p, 2) + fieldValue(Text, p + 2, 2) +
-                               fieldValue(Text, p + 4, 2));
     p += 6;
     if (p >= end) break;
 
@@ -181,7 +239,7 @@ int16_t Hex2Mem(std::string_view Text, std::span<uint8_t> image, int32_t Base, O
     if (present < wanted || p >= end) break;  // cut off: its checksum is never compared
 
     const auto E = static_cast<int32_t>((256 - S % 256) % 256);
-    if (fieldValue(Text, p, 2) != E && op != nullptr) {
+    if (field2(p) != E && op != nullptr) {
       op->message(checksumMessage(frame, Text.substr(p, 2), E, Text.substr(h0, 20)), "",
                   MsgIcon::None, MsgButtons::Ok);
     }

@@ -255,3 +255,30 @@ TEST(Hex2Mem, StoredCountNeverExceedsTheImage) {
   EXPECT_EQ(Hex2Mem(text, big.image(), 0, nullptr), 25001);
   EXPECT_EQ(big.image()[47], 0x33);
 }
+
+TEST(Hex2Mem, LongFramesWithLowerCaseAndStrayCharacters) {
+  std::vector<uint8_t> src(200);
+  std::iota(src.begin(), src.end(), 0x50);
+  std::string text = Mem2Hex(src, 0, 0, 200);
+  for (char& c : text) {
+    if (c >= 'A' && c <= 'F') c = static_cast<char>(c - 'A' + 'a');
+  }
+  GuardedImage g(300);
+  RecordingOperator op;
+  ASSERT_EQ(Hex2Mem(text, g.image(), 0, &op), 200);
+  EXPECT_TRUE(op.messages.empty());
+  EXPECT_TRUE(std::equal(src.begin(), src.end(), g.image().begin()));
+
+  // Inside a full frame: byte 20 as "G5" reads 0, byte 37 as "5g" reads 5; the bytes after
+  // them in the same frame are still decoded.
+  const size_t data = 10;  // "#H", count and address come first
+  text[data + 2 * 20] = 'G';
+  text[data + 2 * 37 + 1] = 'g';
+  ASSERT_EQ(Hex2Mem(text, g.image(), 0, &op), 200);
+  for (size_t i = 0; i < 200; ++i) {
+    const uint8_t expected = i == 20 ? 0 : i == 37 ? static_cast<uint8_t>(src[i] >> 4) : src[i];
+    EXPECT_EQ(g.image()[i], expected) << i;
+  }
+  ASSERT_EQ(op.messages.size(), 1u);
+  EXPECT_EQ(op.messages[0].text.substr(0, 25), "Checksum Error on Frame:1");
+}
