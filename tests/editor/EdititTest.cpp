@@ -131,6 +131,9 @@ TEST_F(EdititTest, DefaultSetupShowsItsGroupsOnTheStrips) {
   EXPECT_EQ(Label(0, "03")->textColour(), QColor(Qt::black));
   EXPECT_EQ(Background(Label(1, "58")), kGreenish);
   EXPECT_TRUE(Label(1, "58")->bold());
+  EXPECT_EQ(editor.strip(1, 4)->toolTip(), "Click to add selected channel");
+  EXPECT_EQ(Label(1, "58")->toolTip(),
+            "Click left to select or delete this channel and right to change polarity");
 }
 
 TEST_F(EdititTest, FourEighteenBitCardsFillTheSecondPoolRow) {
