@@ -179,8 +179,8 @@ void SystemGpibDriver::load() {
     std::optional<LoadError>& slot = error->fileNotFound ? firstNotFound : firstOther;
     if (!slot) slot = error;
   }
-  const LoadError& e = firstOther ? *firstOther : *firstNotFound;
-  throw DriverUnavailable(e.description, e.fileNotFound);
+  if (firstOther) throw DriverUnavailable(firstOther->description, false);
+  throw DriverUnavailable(firstNotFound ? firstNotFound->description : "No GPIB library", true);
 }
 
 void SystemGpibDriver::tryLoad(const std::string& path) {

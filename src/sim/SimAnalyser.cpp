@@ -82,8 +82,7 @@ bool startsWith(const std::string& text, const std::string& prefix) {
 }  // namespace
 
 SimAnalyser::SimAnalyser() {
-  const int16_t n = Hex2Mem(DefaultConfigText(), setup_, kSetupBase, nullptr);
-  (void)n;
+  Hex2Mem(DefaultConfigText(), setup_, kSetupBase, nullptr);
   rebuildCaptures();
 }
 
