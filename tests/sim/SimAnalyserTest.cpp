@@ -28,7 +28,7 @@ TEST(SimAnalyser, AnswersIdentificationFromItsSlots) {
   EXPECT_EQ(ask(sim, "ID?"), "TEK/1241 SYS: 2.1 COMM: 1.4 ACQ:1,2,2,0");
   sim.setSlots({2, 0, 1, 2});
   EXPECT_EQ(ask(sim, "ID?"), "TEK/1241 SYS: 2.1 COMM: 1.4 ACQ:2,0,1,2");
-  EXPECT_EQ(sim.slots(), (std::array<int, 4>{2, 0, 1, 2}));
+  EXPECT_EQ(sim.cardSlots(), (std::array<int, 4>{2, 0, 1, 2}));
 }
 
 TEST(SimAnalyser, SendsItsSetupMemoryAsFramesFromItsBase) {
