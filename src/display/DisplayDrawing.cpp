@@ -3,6 +3,7 @@
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QPainter>
+#include <algorithm>
 
 #include "display/Twips.h"
 
@@ -56,8 +57,13 @@ void DisplayDrawing::HLine(QPainter& p, int32_t x1, int32_t x2, int32_t y, const
 }
 
 void DisplayDrawing::VLine(QPainter& p, int32_t x, int32_t y1, int32_t y2, const QColor& colour) {
+  // In pieces: Qt hands a fill of more than a few dozen rows to its thread pool, which for a
+  // one-pixel column costs far more than drawing it here.
+  constexpr int kPiece = 48;
   const auto run = LineRun(y1, y2);
-  p.fillRect(ToPixel(x), run.from, 1, run.length(), colour);
+  for (int y = run.from; y < run.to; y += kPiece) {
+    p.fillRect(ToPixel(x), y, 1, std::min(kPiece, run.to - y), colour);
+  }
 }
 
 void DisplayDrawing::XorVLine(QPainter& p, int32_t x, int32_t y1, int32_t y2,
@@ -148,19 +154,44 @@ void DisplayDrawing::DrawSignal(QPainter& p, int32_t line, int16_t pod, int16_t 
   const int32_t lo = acq->PodStart(pod);
   const int32_t hi = acq->PodEnd(pod);
   const bool twoBit = acq->PodTwoBit(pod);
+  const QColor& plain = picked ? kMagenta : kWhite;
+
+  // Neighbouring segments at the same level and in the same pen touch end to end, so they
+  // are drawn as one run: the same pixels in a fraction of the fills.
+  struct Run {
+    int32_t from = 0, to = 0, level = 0;
+    const QColor* colour = nullptr;
+    int width = 0;
+  } run;
+  const auto flush = [&] {
+    if (run.colour != nullptr) HLine(p, run.from, run.to, run.level, *run.colour, run.width);
+    run.colour = nullptr;
+  };
+
   int32_t x = DisplayView::kFirstColumnX;
   for (int32_t s = first; s < first + count; ++s, x += DisplayView::kColumnWidth) {
-    if (s < lo || s > hi) continue;
-    const auto bits = acq->SampleAt(pod, channel, s);
-    if (!bits) continue;
-    const int32_t level = bits->high() ? y0 - kHigh : y0;
-    if (twoBit && bits->pairedBit()) {
-      HLine(p, x - 52, x + 53, level, kRed, 2);
-    } else {
-      HLine(p, x - 52, x + 53, level, picked ? kMagenta : kWhite);
+    const auto bits = (s < lo || s > hi) ? std::nullopt : acq->SampleAt(pod, channel, s);
+    if (!bits) {
+      flush();
+      continue;
     }
-    if (view_.IsTriggered && s == view_.TrigPos) VLine(p, x, y0 + 60, y0 - 180, kYellow);
+    const int32_t level = bits->high() ? y0 - kHigh : y0;
+    const bool paired = twoBit && bits->pairedBit();
+    const QColor* colour = paired ? &kRed : &plain;
+    const int width = paired ? 2 : 1;
+    if (run.colour == colour && run.level == level && run.width == width && run.to == x - 52) {
+      run.to = x + 53;
+    } else {
+      flush();
+      run = {x - 52, x + 53, level, colour, width};
+    }
+    if (view_.IsTriggered && s == view_.TrigPos) {
+      // The tick goes over its own segment, as drawn one by one.
+      flush();
+      VLine(p, x, y0 + 60, y0 - 180, kYellow);
+    }
   }
+  flush();
 }
 
 void DisplayDrawing::DrawCursorAndMarkers(QPainter& p) {
