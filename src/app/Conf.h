@@ -56,7 +56,7 @@ class Conf : public QDialog {
  protected:
   void showEvent(QShowEvent* event) override;
 
- public slots:
+ public:
   void done(int result) override;
 
  private:

@@ -11,6 +11,7 @@
 #include "app/AppFont.h"
 #include "app/Conf.h"
 #include "app/FileChooser.h"
+#include "app/Info.h"
 #include "app/ModalPresenter.h"
 #include "app/QtFileChooser.h"
 #include "app/QtModalPresenter.h"
@@ -18,6 +19,7 @@
 #include "app/StartRequest.h"
 #include "app/WindowPlacement.h"
 #include "app/WrapButton.h"
+#include "display/DisplayIt.h"
 #include "editor/Editit.h"
 #include "link/DeviceConnection.h"
 #include "link/GpibDriver.h"
@@ -72,7 +74,9 @@ FileRequest MakeRequest(bool save, int32_t Config, const std::string& File) {
 }  // namespace
 
 MainWindow::MainWindow(Registry& registry, ModalPresenter* presenter, FileChooser* files)
-    : registry_(registry) {
+    : registry_(registry),
+      connection_(std::make_unique<DeviceConnection>(link_, *this)),
+      transfer_(std::make_unique<Transfer>(*connection_, images_, *this)) {
   if (presenter == nullptr) ownPresenter_ = std::make_unique<QtModalPresenter>();
   if (files == nullptr) ownFiles_ = std::make_unique<QtFileChooser>();
   presenter_ = presenter != nullptr ? presenter : ownPresenter_.get();
@@ -219,6 +223,7 @@ bool MainWindow::Form_Load(const QString& commandLine) {
   settingsRead_ = true;
 
   useInterface(name);
+  if (link_.target() == nullptr) useInterface(SystemGpibAvailable() ? "gpib" : "sim");
   connection_->Board = board;
   connection_->PAd = pad;
   connection_->SAd = sad;
@@ -231,7 +236,7 @@ bool MainWindow::Form_Load(const QString& commandLine) {
 void MainWindow::Form_Unload() {
   if (unloaded_) return;
   unloaded_ = true;
-  if (connection_) connection_->DevClose();
+  connection_->DevClose();
   if (!settingsRead_) return;  // usage or clean: nothing was read, so nothing is stored
   registry_.RegWrite(appKey_, QStringLiteral("Board"), connection_->Board);
   registry_.RegWrite(appKey_, QStringLiteral("PAd"), connection_->PAd);
@@ -251,30 +256,15 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 // ---- driver back end ------------------------------------------------------------------
 
 void MainWindow::useInterface(const std::string& name) {
-  if (driver_ && name == interface_) return;
-  std::unique_ptr<GpibDriver> next;
-  if (spareDriver_ && spareInterface_ == name) {
-    next = std::move(spareDriver_);  // keeps what the dialog's test already talked to
-    spareInterface_.clear();
-  } else {
-    next = MakeDriver(name);
+  GpibDriver* next = driverFor(name);
+  if (next == nullptr) return;  // an unknown name leaves the link as it is
+  if (next != link_.target()) {
+    connection_->DevClose();
+    link_.setTarget(next);
+    interface_ = name;
+    // Only the back end that failed to load is unusable; the new one has yet to show it.
+    connection_->DriverMissing = false;
   }
-  if (!next) return;  // an unknown name leaves the link as it is
-
-  const int16_t board = connection_ ? connection_->Board : 0;
-  const int16_t pad = connection_ ? connection_->PAd : 7;
-  const int16_t sad = connection_ ? connection_->SAd : 0;
-  if (connection_) connection_->DevClose();
-  transfer_.reset();
-  connection_.reset();
-  driver_ = std::move(next);
-  interface_ = name;
-  connection_ = std::make_unique<DeviceConnection>(*driver_, *this);
-  connection_->Board = board;
-  connection_->PAd = pad;
-  connection_->SAd = sad;
-  transfer_ = std::make_unique<Transfer>(*connection_, images_, *this);
-
   const bool simulated = interface_ == "sim";
   const PixelRect client = TwipsRect(0, 0, kClientWidth, kClientHeight);
   const int noteHeight = simulated ? fontMetrics().height() + 4 : 0;
@@ -284,12 +274,13 @@ void MainWindow::useInterface(const std::string& name) {
 }
 
 GpibDriver* MainWindow::driverFor(const std::string& name) {
-  if (name == interface_) return driver_.get();
-  if (!spareDriver_ || spareInterface_ != name) {
-    spareDriver_ = MakeDriver(name);
-    spareInterface_ = spareDriver_ ? name : std::string();
+  auto found = drivers_.find(name);
+  if (found == drivers_.end()) {
+    std::unique_ptr<GpibDriver> made = MakeDriver(name);
+    if (!made) return nullptr;
+    found = drivers_.emplace(name, std::move(made)).first;
   }
-  return spareDriver_.get();
+  return found->second.get();
 }
 
 bool MainWindow::GetTekIdent() {
@@ -434,12 +425,9 @@ void MainWindow::openEditor() {
 }
 
 void MainWindow::openDisplay() {
-#ifdef LOGIREM_HAS_DISPLAY
+  // The title and notes dialog is owned by the display, which passes itself as the owner
+  // each time it asks.
   if (!info_) info_ = std::make_unique<Info>();
   if (!display_) display_ = std::make_unique<DisplayIt>(*this, *info_, this);
   presenter_->showWorkingWindow(WorkingWindow::AcqDisplay, [this] { display_->runModal(); });
-#else
-  // PENDING: the acquisition display is not in the tree yet; nothing opens until it is.
-  presenter_->showWorkingWindow(WorkingWindow::AcqDisplay, [] {});
-#endif
 }

@@ -6,9 +6,11 @@
 #include <QWidget>
 #include <array>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 
+#include "app/SwitchableDriver.h"
 #include "link/Operator.h"
 #include "link/TekIdent.h"
 #include "memory/MemoryImages.h"
@@ -78,7 +80,8 @@ class MainWindow : public QWidget, public Operator, public Session {
   const QString& appKey() const { return appKey_; }
   // "gpib" or "sim": the driver back end in use.
   const std::string& interfaceName() const { return interface_; }
-  GpibDriver& driver() { return *driver_; }
+  // The back end in use (the simulated analyser's driver for "sim").
+  GpibDriver& driver() { return *link_.target(); }
   DeviceConnection& connection() { return *connection_; }
   const TekIdentity& identity() const { return identity_; }
   Conf& conf();
@@ -135,14 +138,15 @@ class MainWindow : public QWidget, public Operator, public Session {
   MemoryImages images_;
   TekIdentity identity_;
   std::string interface_;
-  // Declared in the order they depend on each other; destroyed in reverse.
-  std::unique_ptr<GpibDriver> driver_;
-  std::unique_ptr<GpibDriver> spareDriver_;  // another interface, tried from the dialog
-  std::string spareInterface_;
+  // Declared in the order they depend on each other; destroyed in reverse. Every back end
+  // made in this run is kept, so that switching back finds the simulated analyser as it was.
+  std::map<std::string, std::unique_ptr<GpibDriver>> drivers_;
+  SwitchableDriver link_;
   std::unique_ptr<DeviceConnection> connection_;
   std::unique_ptr<Transfer> transfer_;
+  // Made on first use and kept for the run, so that what they hold survives reopening.
   std::unique_ptr<Conf> conf_;
-  std::shared_ptr<Info> info_;  // shared_ptr only while the display is not yet in the tree
+  std::unique_ptr<Info> info_;
   std::unique_ptr<Editit> editor_;
-  std::shared_ptr<DisplayIt> display_;
+  std::unique_ptr<DisplayIt> display_;
 };

@@ -1,0 +1,315 @@
+// The GPIB settings dialog: parsing of the boxes, what OK stores, the bus test, placement,
+// and the choice of the driver back end.
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <algorithm>
+
+#include "AppHarness.h"
+#include "app/NumberText.h"
+#include "app/WindowPlacement.h"
+#include "sim/DriverFactory.h"
+
+TEST(NumberText, LeadingNumberOfABox) {
+  struct Case {
+    const char* text;
+    int16_t value;
+  } cases[] = {
+      {"12abc", 12},    {"", 0},
+      {"abc", 0},       {"  7 ", 7},
+      {"1 2", 12},      {"+7", 7},
+      {"-3", -3},       {"2.5", 2},
+      {"3.5", 4},       {"-2.5", -2},
+      {".5", 0},        {"0.51", 1},
+      {"1e3", 1000},    {"1.5D1", 15},
+      {"4e", 4},        {"-", 0},
+      {"12-3", 12},     {"32767", 32767},
+      {"32768", 32767}, {"-40000", -32768},
+      {"1e999", 32767}, {"-1e999", -32768},
+      {"&H10", 0},      {"7.9.9", 8},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(ToInt16Nearest(LeadingNumber(c.text)), c.value) << '"' << c.text << '"';
+  }
+  EXPECT_EQ(ToInt16Nearest(std::nan("")), 0);
+}
+
+TEST(WindowPlacementTest, DialogGoesBelowTheMainWindowOrAboveAtTheScreenEdge) {
+  const TwipsPoint below = ConfDialogPosition(1500, 3000, 3000, 2000, 11520);
+  EXPECT_EQ(below.left, 1600);
+  EXPECT_EQ(below.top, 6020);
+  const TwipsPoint above = ConfDialogPosition(1500, 8000, 3000, 2000, 11520);
+  EXPECT_EQ(above.top, 8000 - 2000 - 20);
+  // Exactly fitting stays below.
+  EXPECT_EQ(ConfDialogPosition(0, 0, 1000, 980, 2000).top, 1020);
+  EXPECT_EQ(ConfDialogPosition(0, 0, 1000, 981, 2000).top, -1001);
+
+  EXPECT_EQ(TwipsToPixels(100), 7);
+  EXPECT_EQ(TwipsToPixels(1720), 115);
+  EXPECT_EQ(TwipsToPixels(7), 0);
+  EXPECT_EQ(TwipsToPixels(-50), -3);
+  const PixelRect r = TwipsRect(825, 240, 700, 465);
+  EXPECT_EQ(r.x, 55);
+  EXPECT_EQ(r.x + r.width, TwipsToPixels(1525));
+}
+
+TEST_F(AppTest, OkStoresTheBoxesAndOnlyOkDoes) {
+  auto w = start();
+  Conf& conf = w->conf();
+  EXPECT_EQ(conf.windowTitle(), "Configuration");
+  EXPECT_EQ(conf.Brd(), 0);  // never accepted yet
+  EXPECT_EQ(conf.pad(), 0);
+  EXPECT_EQ(conf.sad(), 0);
+
+  conf.setBrd(0);
+  conf.setPad(1);
+  conf.setSad(0);
+  EXPECT_EQ(conf.vVal[1]->text(), "1");
+  EXPECT_EQ(conf.pad(), 0);  // writing fills the box only
+  conf.OK_Click();
+  EXPECT_EQ(conf.Brd(), 0);
+  EXPECT_EQ(conf.pad(), 1);
+  EXPECT_EQ(conf.sad(), 0);
+
+  conf.setBrd(0);
+  conf.vVal[0]->setText(QString());
+  conf.vVal[1]->setText(QStringLiteral("12abc"));
+  conf.vVal[2]->setText(QStringLiteral("100000"));
+  conf.OK_Click();
+  EXPECT_EQ(conf.Brd(), 0);
+  EXPECT_EQ(conf.pad(), 12);
+  EXPECT_EQ(conf.sad(), 32767);
+
+  // Closed another way: the reads keep what OK stored, not what was written before.
+  conf.setPad(5);
+  conf.vVal[1]->setText(QStringLiteral("6"));
+  conf.reject();
+  EXPECT_EQ(conf.pad(), 12);
+  // And the next showing starts again from the stored values.
+  conf.setSad(1);
+  EXPECT_EQ(conf.vVal[1]->text(), "12");
+  EXPECT_EQ(conf.vVal[2]->text(), "1");
+  conf.reject();
+}
+
+TEST_F(AppTest, GpibConfigTakesTheDialogsValuesAndIdentifiesAgain) {
+  auto w = start();
+  // Closed without OK the very first time: the dialog's stored values, all zero, come back,
+  // and with PAD 0 the analyser is not found.
+  presenter.onConf = [](Conf& conf) {
+    EXPECT_EQ(conf.vVal[1]->text(), "7");  // the main window's address was put in the box
+    conf.reject();
+  };
+  w->Cnf->click();
+  EXPECT_EQ(w->connection().PAd, 0);
+  EXPECT_FALSE(w->Cnx->isHidden());
+
+  presenter.onConf = [](Conf& conf) {
+    conf.vVal[1]->setText(QStringLiteral(" 7 "));
+    conf.OK_Click();
+  };
+  w->Cnf->click();
+  EXPECT_EQ(w->connection().PAd, 7);
+  EXPECT_TRUE(w->Cnx->isHidden());
+  EXPECT_FALSE(w->connection().Connected);  // identification closed the connection again
+}
+
+TEST_F(AppTest, TestReportsWhetherTheDeviceAnswersAndStoresNothing) {
+  auto w = start();
+  SimAnalyser& analyser = sim(*w);
+  Conf& conf = w->conf();
+  conf.setBrd(0);
+  conf.setPad(7);
+  conf.setSad(0);
+  conf.setInterfaceName(w->interfaceName());
+  analyser.transcript().clear();
+  conf.Test_Click();
+  ASSERT_EQ(presenter.messages.size(), 1u);
+  EXPECT_EQ(presenter.messages[0].text, "Test is OK");
+  EXPECT_EQ(presenter.messages[0].title, "GPIB Test");
+  EXPECT_EQ(presenter.messages[0].icon, MsgIcon::Information);
+  EXPECT_EQ(analyser.transcript(),
+            (std::vector<std::string>{"ibdev 0 7 0", "ibwrt XX", "ibonl 0"}));
+  EXPECT_EQ(conf.pad(), 0);  // nothing stored
+
+  // Nobody at PAD 9: the write fails, and the device opened for the test is released.
+  conf.vVal[1]->setText(QStringLiteral("9xyz"));
+  analyser.transcript().clear();
+  conf.Test_Click();
+  ASSERT_EQ(presenter.messages.size(), 2u);
+  EXPECT_EQ(presenter.messages[1].text, "Unable to open device");
+  EXPECT_EQ(presenter.messages[1].title, "GPIB Test");
+  EXPECT_EQ(presenter.messages[1].icon, MsgIcon::Critical);
+  EXPECT_EQ(analyser.transcript(),
+            (std::vector<std::string>{"ibdev 0 9 0", "ibwrt XX", "ibonl 0"}));
+
+  // A board that does not exist: the open itself fails.
+  conf.vVal[0]->setText(QStringLiteral("3"));
+  conf.vVal[1]->setText(QStringLiteral("7"));
+  analyser.transcript().clear();
+  conf.Test_Click();
+  EXPECT_EQ(presenter.messages.back().text, "Unable to open device");
+  EXPECT_EQ(analyser.transcript(), (std::vector<std::string>{"ibdev 3 7 0"}));
+
+  EXPECT_EQ(conf.Brd(), 0);
+  EXPECT_EQ(conf.pad(), 0);
+  EXPECT_EQ(conf.sad(), 0);
+  // The main window's own connection was not touched.
+  EXPECT_FALSE(w->connection().Connected);
+  conf.reject();
+}
+
+TEST_F(AppTest, DialogIsPlacedUnderTheMainWindowWithTheBoardSelected) {
+  auto w = start();
+  w->move(200, 100);
+  w->show();
+  Conf& conf = w->conf();
+  conf.setBrd(12);
+  conf.setPad(7);
+  conf.setSad(0);
+  const QRect main = w->frameGeometry();
+  const TwipsPoint at =
+      ConfDialogPosition(PixelsToTwips(main.x()), PixelsToTwips(main.y()),
+                         PixelsToTwips(main.height()), PixelsToTwips(conf.frameGeometry().height()),
+                         PixelsToTwips(QGuiApplication::primaryScreen()->geometry().height()));
+  EXPECT_EQ(conf.pos(), QPoint(TwipsToPixels(at.left), TwipsToPixels(at.top)));
+  EXPECT_GT(conf.y(), w->y() + w->height());
+
+  conf.show();
+  EXPECT_EQ(conf.vVal[0]->cursorPosition(), 0);
+  EXPECT_EQ(conf.vVal[0]->selectedText(), "1");
+  // Test comes first in the tab order, OK after it.
+  std::vector<QWidget*> tabOrder;
+  for (QWidget* next = conf.nextInFocusChain(); next != &conf; next = next->nextInFocusChain()) {
+    if ((next->focusPolicy() & Qt::TabFocus) != 0) tabOrder.push_back(next);
+  }
+  ASSERT_GE(tabOrder.size(), 5u);
+  EXPECT_EQ(tabOrder[0], conf.Test);
+  EXPECT_LT(std::find(tabOrder.begin(), tabOrder.end(), conf.vVal[2]),
+            std::find(tabOrder.begin(), tabOrder.end(), conf.OK));
+  EXPECT_EQ(conf.Test->text(), "&Test");
+  EXPECT_EQ(conf.OK->text(), "&OK");
+  EXPECT_EQ(conf.Frame->title(), "Device");
+  EXPECT_EQ(conf.Lbl[0]->text(), "Board:");
+  EXPECT_EQ(conf.Lbl[1]->text(), "PAD:");
+  EXPECT_EQ(conf.Lbl[2]->text(), "SAD:");
+  EXPECT_LT(conf.Test->x(), conf.OK->x());
+  EXPECT_GT(conf.Test->y(), conf.Frame->geometry().bottom());
+  conf.OK_Click();
+  EXPECT_FALSE(conf.isVisible());
+  EXPECT_EQ(conf.Brd(), 12);
+
+  // Near the bottom of the screen the dialog goes above the main window.
+  const QRect screen = QGuiApplication::primaryScreen()->geometry();
+  w->move(200, screen.height() - w->frameGeometry().height() - 5);
+  conf.setBrd(0);
+  EXPECT_LT(conf.y(), w->y());
+  conf.reject();
+}
+
+TEST_F(AppTest, InterfaceChoiceIsStoredByOkAndUsedByTest) {
+  auto w = start();
+  Conf& conf = w->conf();
+  EXPECT_EQ(conf.GpibChoice->text(), "System GPIB library (NI-488.2 / linux-gpib)");
+  EXPECT_EQ(conf.SimChoice->text(), "Simulated analyser");
+
+  conf.setInterfaceName("sim");
+  EXPECT_TRUE(conf.SimChoice->isChecked());
+  EXPECT_EQ(conf.interfaceName(), "");  // nothing stored before OK
+  conf.reject();
+  w->Cnf->click();  // default answer: OK with what the main window put in
+  EXPECT_EQ(conf.interfaceName(), "sim");
+  EXPECT_EQ(w->interfaceName(), "sim");
+
+  if (SystemGpibAvailable()) GTEST_SKIP() << "a GPIB library is installed here";
+  // Without a library, testing on the system interface cannot open anything, and the
+  // simulated analyser is not asked.
+  conf.setBrd(0);
+  conf.setPad(7);
+  conf.GpibChoice->setChecked(true);
+  sim(*w).transcript().clear();
+  presenter.messages.clear();
+  conf.Test_Click();
+  ASSERT_EQ(presenter.messages.size(), 1u);
+  EXPECT_EQ(presenter.messages[0].text, "Unable to open device");
+  EXPECT_TRUE(sim(*w).transcript().empty());
+  conf.reject();
+
+  // Switching to it: identification reports the missing library, the note goes away.
+  SimAnalyser* simulated = &sim(*w);
+  presenter.messages.clear();
+  presenter.onConf = [](Conf& c) {
+    c.GpibChoice->setChecked(true);
+    c.OK_Click();
+  };
+  w->Cnf->click();
+  EXPECT_EQ(w->interfaceName(), "gpib");
+  EXPECT_TRUE(w->SimNote->isHidden());
+  EXPECT_FALSE(w->Cnx->isHidden());
+  ASSERT_EQ(presenter.messages.size(), 1u);
+  EXPECT_EQ(presenter.messages[0].icon, MsgIcon::Critical);
+  EXPECT_EQ(presenter.messages[0].title, "");
+
+  // And back: the same simulated analyser, still answering.
+  presenter.onConf = [](Conf& c) {
+    c.SimChoice->setChecked(true);
+    c.OK_Click();
+  };
+  w->Cnf->click();
+  EXPECT_EQ(&sim(*w), simulated);
+  EXPECT_TRUE(w->Cnx->isHidden());
+  EXPECT_TRUE(w->SimNote->isVisibleTo(w.get()));
+  w->close();
+  EXPECT_EQ(registry.RegRead(QStringLiteral("Logirem"), QStringLiteral("Interface"), QString()),
+            "sim");
+}
+
+TEST_F(AppTest, MissingLibraryEndsTheStartAndTransfersUntilTheSimulatorIsChosen) {
+  if (SystemGpibAvailable()) GTEST_SKIP() << "a GPIB library is installed here";
+  registry.RegWrite(QStringLiteral("Logirem"), QStringLiteral("Interface"), QStringLiteral("gpib"));
+  auto first = std::make_unique<MainWindow>(registry, &presenter, &files);
+  EXPECT_FALSE(first->Form_Load(QString()));
+  ASSERT_EQ(presenter.messages.size(), 1u);
+  EXPECT_NE(presenter.messages[0].text.find("\rInstall National Instruments drivers"),
+            std::string::npos);
+  EXPECT_EQ(presenter.messages[0].icon, MsgIcon::Critical);
+  first->Form_Unload();
+  // The settings had been read, so they are stored again unchanged.
+  EXPECT_EQ(registry.RegRead(QStringLiteral("Logirem"), QStringLiteral("PAd"), -1), 7);
+
+  // Switched to the library from a running instance: reads stop at the library's message.
+  registry.RegWrite(QStringLiteral("Logirem"), QStringLiteral("Interface"), QStringLiteral("sim"));
+  auto w = start();
+  presenter.onConf = [](Conf& c) {
+    c.GpibChoice->setChecked(true);
+    c.OK_Click();
+  };
+  w->Cnf->click();
+  ASSERT_EQ(w->interfaceName(), "gpib");
+  log.clear();
+  w->GetDisplay->click();
+  ASSERT_EQ(log.size(), 1u);
+  EXPECT_NE(log[0].find("Install National Instruments drivers"), std::string::npos);
+  EXPECT_FALSE(w->bCnf());
+
+  // Back on the simulator, a read that finds nobody opens the settings dialog again.
+  presenter.onConf = [](Conf& c) {
+    c.SimChoice->setChecked(true);
+    c.OK_Click();
+  };
+  w->Cnf->click();
+  ASSERT_EQ(w->interfaceName(), "sim");
+  sim(*w).setAddress(0, 8, 0);
+  presenter.onConf = [](Conf& c) {
+    c.vVal[1]->setText(QStringLiteral("8"));
+    c.OK_Click();
+  };
+  log.clear();
+  w->GetDisplay->click();
+  EXPECT_EQ(log, (EventLog{"conf", "display"}));
+  EXPECT_TRUE(w->bCnf());
+}

@@ -1,0 +1,188 @@
+// The main window's controls, its identification labels, and the way it answers the link
+// and transfer code as their operator.
+#include <QApplication>
+#include <QFontInfo>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include "AppHarness.h"
+#include "app/QtModalPresenter.h"
+#include "app/WindowPlacement.h"
+
+namespace {
+// A button pressed through its access key clicks itself a moment later.
+bool WaitFor(const std::function<bool()>& done) {
+  for (int i = 0; i < 100 && !done(); ++i) QTest::qWait(10);
+  return done();
+}
+
+QRect Twips(int32_t l, int32_t t, int32_t w, int32_t h) {
+  const PixelRect r = TwipsRect(l, t, w, h);
+  return QRect(r.x, r.y, r.width, r.height);
+}
+}  // namespace
+
+TEST_F(AppTest, ButtonsHaveTheirCaptionsTipsAndPlaces) {
+  auto w = start();
+  struct Case {
+    QPushButton* button;
+    QWidget* frame;
+    const char* caption;
+    const char* tip;
+    QRect place;
+  } cases[] = {
+      {w->Tek2ConfCmd, w->Frame1, "&Tek. to File", "Save 124x current configuration to file",
+       Twips(120, 240, 700, 465)},
+      {w->Conf2TekCmd, w->Frame1, "&File to Tek", "Load file configuration into 124x",
+       Twips(825, 240, 700, 465)},
+      {w->EditConfig, w->Frame1, "&Edit Config.", "Configure GPIB parameters",
+       Twips(1680, 240, 700, 465)},
+      {w->Cnf, w->Frame1, "&GPIB Config.", "Configure GPIB parameters", Twips(2400, 240, 700, 465)},
+      {w->Tek2DatCmd, w->Frame, "&Save Acq", "Save current data acquisition into 124x",
+       Twips(120, 240, 960, 315)},
+      {w->Dat2TekCmd, w->Frame, "Load &Acq", "Load current data acquisition into 124x",
+       Twips(1120, 240, 960, 315)},
+      {w->Dat2RefCmd, w->Frame, "Load &Ref", "Load current data acquisition into 124x",
+       Twips(2140, 240, 960, 315)},
+      {w->GetDisplay, w->Frame, "Get Data and &Display", "Load current configuration into 124x",
+       Twips(120, 600, 2985, 345)},
+      {w->Tek2RefCmd, w->Frame, "&Save Ref", "Save current data acquisition into 124x",
+       Twips(120, 1200, 960, 315)},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(c.button->text().toStdString(), c.caption);
+    EXPECT_EQ(c.button->toolTip().toStdString(), c.tip) << c.caption;
+    EXPECT_EQ(c.button->parentWidget(), c.frame) << c.caption;
+    EXPECT_EQ(c.button->geometry(), c.place) << c.caption;
+    EXPECT_TRUE(c.button->isEnabled()) << c.caption;
+  }
+  EXPECT_EQ(w->Frame1->geometry(), Twips(0, 0, 3200, 1755));
+  EXPECT_EQ(w->Frame->geometry(), Twips(0, 1720, 3200, 1005));
+  // The reference save button lies below the frame's visible area.
+  EXPECT_GT(w->Tek2RefCmd->geometry().top(), w->Frame->height());
+  const PixelRect client = TwipsRect(0, 0, 3195, 2730);
+  EXPECT_EQ(w->Frame->geometry().bottom() + 1, client.height);
+}
+
+TEST_F(AppTest, LabelsShowIdentificationInTheirColours) {
+  auto w = start();
+  EXPECT_EQ(w->Typ->text(), "TEK/1241");
+  EXPECT_EQ(w->Ver[0]->text(), "2.1");
+  EXPECT_EQ(w->Ver[1]->text(), "1.4");
+  EXPECT_EQ(w->Cards[0]->text(), " 9 bits card");
+  EXPECT_EQ(w->Cards[1]->text(), "18 bits card");
+  EXPECT_EQ(w->Cards[2]->text(), "18 bits card");
+  EXPECT_EQ(w->Cards[3]->text(), "None");
+  EXPECT_TRUE(w->Cnx->isHidden());
+  EXPECT_EQ(w->Cnx->text(), "Not connected");
+  EXPECT_EQ(w->Lbl[0]->text(), "Firmware");
+  EXPECT_EQ(w->Lbl[1]->text(), "GPIB");
+  EXPECT_EQ(w->nNm09(), 1);
+  EXPECT_EQ(w->nNm18(), 2);
+
+  EXPECT_EQ(w->Typ->palette().color(QPalette::WindowText), QColor(0x80, 0, 0));
+  EXPECT_EQ(w->Lbl[1]->palette().color(QPalette::WindowText), QColor(0, 0, 0xff));
+  EXPECT_EQ(w->Ver[0]->palette().color(QPalette::WindowText), QColor(0, 0, 0xff));
+  EXPECT_EQ(w->Ver[0]->palette().color(QPalette::Window), QColor(Qt::white));
+  EXPECT_TRUE(w->Ver[0]->autoFillBackground());
+  EXPECT_EQ(w->Cnx->palette().color(QPalette::WindowText), QColor(0xff, 0, 0));
+  EXPECT_EQ(w->Shape1->palette().color(QPalette::Window), QColor(Qt::white));
+  EXPECT_EQ(w->Typ->geometry(), Twips(165, 780, 960, 195));
+  EXPECT_EQ(w->Ver[1]->geometry(), Twips(1080, 1200, 345, 255));
+  EXPECT_EQ(w->Cards[3]->geometry(), Twips(1680, 1440, 1425, 255));
+  EXPECT_EQ(w->Cnx->geometry(), Twips(240, 1440, 1095, 210));
+
+  const QString family = QFontInfo(w->Typ->font()).family();
+  EXPECT_TRUE(family == "MS Sans Serif" || family == "Liberation Sans") << family.toStdString();
+  EXPECT_EQ(w->font().pointSize(), 8);
+
+  // The white shape is behind the labels it frames.
+  const QObjectList& children = w->Frame1->children();
+  EXPECT_LT(children.indexOf(w->Shape1), children.indexOf(w->Typ));
+}
+
+TEST_F(AppTest, AccessKeysRunTheirCommands) {
+  auto w = start();
+  w->show();
+  QApplication::setActiveWindow(w.get());
+  ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
+  QTest::keyClick(w->windowHandle(), Qt::Key_T, Qt::AltModifier);  // Tek. to File
+  ASSERT_TRUE(WaitFor([&] { return files.requests.size() == 1; }));
+  EXPECT_EQ(files.requests[0].title, "Save FULL Configuration");
+  QTest::keyClick(w->windowHandle(), Qt::Key_R, Qt::AltModifier);  // Load Ref
+  ASSERT_TRUE(WaitFor([&] { return files.requests.size() == 2; }));
+  EXPECT_EQ(files.requests[1].title, "Load Acquisition");
+  QTest::keyClick(w->windowHandle(), Qt::Key_G, Qt::AltModifier);  // GPIB Config.
+  EXPECT_TRUE(WaitFor([&] { return log.back() == "conf"; }));
+}
+
+TEST_F(AppTest, OperatorRoutesMessagesAndShowsTheBusyPointerOnce) {
+  auto w = start();
+  Operator& op = *w;
+  EXPECT_EQ(op.message("Data read error", "Local Error", MsgIcon::Information, MsgButtons::Ok),
+            MsgAnswer::Ok);
+  presenter.answers.push_back(MsgAnswer::Yes);
+  EXPECT_EQ(op.message("Save?", "", MsgIcon::Question, MsgButtons::YesNo), MsgAnswer::Yes);
+  ASSERT_EQ(presenter.messages.size(), 2u);
+  EXPECT_EQ(presenter.messages[0].title, "Local Error");
+  EXPECT_EQ(presenter.lastOwner, w.get());
+
+  op.setBusy(true);
+  ASSERT_NE(QApplication::overrideCursor(), nullptr);
+  EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+  op.setBusy(true);  // no second layer to undo
+  op.setBusy(false);
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+  op.setBusy(false);
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+
+  // Part of the link asks for the settings command through the operator.
+  op.openGpibSettings();
+  EXPECT_EQ(log.back(), "conf");
+}
+
+TEST(QtModalPresenterTest, MessageBoxesCarryTextTitleIconAndButtons) {
+  QtModalPresenter presenter;
+  struct Seen {
+    QString title, text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QMessageBox::StandardButtons buttons;
+  } seen;
+  auto answerWith = [&seen](QMessageBox::StandardButton press) {
+    QTimer::singleShot(0, [&seen, press] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      ASSERT_NE(box, nullptr);
+      seen = {box->windowTitle(), box->text(), box->icon(), box->standardButtons()};
+      box->button(press)->click();
+    });
+  };
+
+  answerWith(QMessageBox::Ok);
+  EXPECT_EQ(presenter.message(nullptr, QStringLiteral("Cleaning  registry context\r\nPlease"),
+                              QString(), MsgIcon::None, MsgButtons::Ok),
+            MsgAnswer::Ok);
+  EXPECT_EQ(seen.title, "Logirem");
+  EXPECT_EQ(seen.text, "Cleaning  registry context\nPlease");
+  EXPECT_EQ(seen.icon, QMessageBox::NoIcon);
+  EXPECT_EQ(seen.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+
+  answerWith(QMessageBox::Ok);
+  presenter.message(nullptr, QStringLiteral("Unable to open device"), QStringLiteral("GPIB Test"),
+                    MsgIcon::Critical, MsgButtons::Ok);
+  EXPECT_EQ(seen.title, "GPIB Test");
+  EXPECT_EQ(seen.icon, QMessageBox::Critical);
+
+  answerWith(QMessageBox::No);
+  EXPECT_EQ(presenter.message(nullptr, QStringLiteral("Keep?"), QStringLiteral("Q"),
+                              MsgIcon::Information, MsgButtons::YesNo),
+            MsgAnswer::No);
+  EXPECT_EQ(seen.icon, QMessageBox::Information);
+  EXPECT_EQ(seen.buttons, QMessageBox::Yes | QMessageBox::No);
+
+  // A lone CR, as in the missing-driver message, also breaks the line.
+  EXPECT_EQ(MessageBoxText(QStringLiteral("a\rb\r\nc")), "a\nb\nc");
+}
