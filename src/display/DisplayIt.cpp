@@ -31,11 +31,7 @@ DisplayIt::DisplayIt(Session& session, TitleNotesPrompt& prompt, QWidget* owner)
   setWindowTitle(QStringLiteral("Data"));
   setModal(true);
   setFocusPolicy(Qt::StrongFocus);
-  QPalette black = palette();
-  black.setColor(QPalette::Window, Qt::black);
-  black.setColor(QPalette::WindowText, Qt::white);
-  setPalette(black);
-  setAutoFillBackground(true);
+  // The drawing area (black) and the status bar cover the whole window.
   setFont(DisplayDrawing::DisplayFont());
 
   canvas_ = new DisplayCanvas(drawing_.image(), this);
@@ -46,9 +42,7 @@ DisplayIt::DisplayIt(Session& session, TitleNotesPrompt& prompt, QWidget* owner)
   status_ = new QStatusBar(this);
   status_->setSizeGripEnabled(false);
   status_->setFocusPolicy(Qt::NoFocus);
-  status_->setPalette(QApplication::palette());
   status_->setFont(QApplication::font());
-  status_->setAutoFillBackground(true);
   panel1_ = new QLabel(status_);
   panel2_ = new QLabel(status_);
   panel3_ = new QLabel(QString::fromLatin1(kHelpText), status_);
