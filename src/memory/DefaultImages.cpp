@@ -6,6 +6,7 @@
 
 #include "memory/HexCodec.h"
 #include "memory/MemoryImages.h"
+#include "model/AcqLayout.h"
 
 namespace {
 // The configuration the analyser comes up with: groups GRPA, CTL1, GRPB, GRPC and CTL2 over
@@ -53,7 +54,7 @@ constexpr const char* kConfigFrames[] = {
 
 constexpr size_t kDemoLength = 3539;
 constexpr int kPodLength = 65;
-constexpr size_t kSampleArea = 614;
+constexpr size_t kSampleArea = AcqLayout::kSampleArea;
 
 void putWord(std::vector<uint8_t>& image, size_t at, uint32_t word) {
   image[at] = static_cast<uint8_t>(word & 0xFF);
@@ -97,17 +98,17 @@ std::vector<uint8_t> demoAcquisition() {
   constexpr bool kPresent[8] = {true, false, true, true, true, true, false, false};
   for (size_t pod = 0; pod < 8; ++pod) {
     if (kPresent[pod]) {
-      putWord(image, 514 + 2 * pod, kPodLength);
-      putWord(image, 530 + 2 * pod, pod == 0 ? 0xFF00 : 0xFE00);  // start counts
+      putWord(image, AcqLayout::kPodLengthTable + 2 * pod, kPodLength);
+      putWord(image, AcqLayout::kStartTable + 2 * pod, pod == 0 ? 0xFF00 : 0xFE00);
     } else {
-      image[562 + pod] = 0x55;
+      image[AcqLayout::kAbsentTable + pod] = 0x55;
     }
   }
-  image[579] = 1;  // double rate on the 9-bit card's pod
-  image[581] = 1;  // 20 ns
-  image[583] = 1;
-  image[585] = 2;
-  putWord(image, 600, 5 * 9 * kPodLength);
+  image[AcqLayout::kDoubleRate] = 1;  // on the 9-bit card's pod
+  image[AcqLayout::kTimeBase] = 1;    // 20 ns
+  image[AcqLayout::kCards9] = 1;
+  image[AcqLayout::kCards18] = 2;
+  putWord(image, AcqLayout::kDataLength, 5 * 9 * kPodLength);
 
   constexpr size_t kRow = kPodLength;
   // Pod 0 stores two bits per 20 ns sample; its first shown sample (256) is stream bit 7 and

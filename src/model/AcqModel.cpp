@@ -1,17 +1,10 @@
 #include "model/AcqModel.h"
 
+#include "model/AcqLayout.h"
+
+using namespace AcqLayout;
+
 namespace {
-constexpr int32_t kPodLengthTable = 514;
-constexpr int32_t kStartTable = 530;
-constexpr int32_t kEndTable = 546;
-constexpr int32_t kAbsentTable = 562;
-constexpr int32_t kNoTrigger = 574;
-constexpr int32_t kDoubleRate = 579;
-constexpr int32_t kClockMode = 580;
-constexpr int32_t kTimeBase = 581;
-constexpr int32_t kCards9 = 583;
-constexpr int32_t kCards18 = 585;
-constexpr int32_t kDataLength = 600;
 
 bool validPod(int16_t pod) { return pod >= 0 && pod <= 7; }
 }  // namespace

@@ -7,6 +7,7 @@
 #include <optional>
 #include <span>
 
+#include "model/AcqLayout.h"
 #include "model/ImageSizes.h"
 
 class AcqModel {
@@ -45,7 +46,7 @@ class AcqModel {
   // The level of the channel at s: true high, false low, nothing where there is no sample.
   std::optional<bool> Level(int16_t pod, int16_t channel, int32_t s) const;
 
-  static constexpr int32_t kSampleArea = 614;
+  static constexpr int32_t kSampleArea = AcqLayout::kSampleArea;
 
  private:
   uint8_t byteAt(int64_t offset) const;

@@ -3,18 +3,11 @@
 #include <algorithm>
 #include <string_view>
 
+#include "model/AcqLayout.h"
+
+using namespace AcqLayout;
+
 namespace {
-constexpr int32_t kPodLengthTable = 514;
-constexpr int32_t kStartTable = 530;
-constexpr int32_t kEndTable = 546;
-constexpr int32_t kAbsentTable = 562;
-constexpr int32_t kNoTrigger = 574;
-constexpr int32_t kDoubleRate = 579;
-constexpr int32_t kClockMode = 580;
-constexpr int32_t kTimeBase = 581;
-constexpr int32_t kCards9 = 583;
-constexpr int32_t kCards18 = 585;
-constexpr int32_t kDataLength = 600;
 
 // Serial line: 8 data bits, no parity, one stop bit, then a bit of idle; 4 samples a bit.
 constexpr int32_t kSamplesPerBit = 4;
