@@ -26,8 +26,9 @@ int UsageError(const std::string& why) {
   std::cerr << "usage: logiremctl [--interface gpib|sim] [--board N] [--pad N] [--sad N] "
                "[--trace] COMMAND\n"
                "  show [--json] [--kind setup|acquisition] FILE\n"
+               "  show --defaults [--json] [--kind setup|acquisition]\n"
                "  export FILE.dat --format csv [-o OUT]\n"
-               "  defaults --setup OUT.cnf --acq OUT.dat\n"
+               "  defaults [--setup OUT.cnf] [--acq OUT.dat]\n"
                "  id\n"
                "  read setup|acq|ref FILE\n"
                "  write setup|acq|ref FILE\n";

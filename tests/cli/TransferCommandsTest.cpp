@@ -124,7 +124,7 @@ TEST(TransferCommands, MissingDriverLibraryIsReportedOnce) {
   TempDir dir;
   const QString missing = "/nonexistent/libgpib-gone.so";
   const std::string message =
-      "Logirem: File not found: /nonexistent/libgpib-gone.so\rInstall National Instruments "
+      "Logirem: File not found: /nonexistent/libgpib-gone.so\n  Install National Instruments "
       "drivers\n";
   const CtlRun id = ctl({"--interface", "gpib", "id"}, missing);
   EXPECT_EQ(id.status, 1);
