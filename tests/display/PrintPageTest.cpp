@@ -1,6 +1,4 @@
 // The printed page laid out on a PDF in a temp folder and read back with the poppler tools.
-#include "display/PrintPage.h"
-
 #include <gtest/gtest.h>
 
 #include <QDateTime>
@@ -11,6 +9,7 @@
 #include <QRegularExpression>
 
 #include "display/DisplayDrawing.h"
+#include "display/PrintPage.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -68,7 +67,8 @@ TEST(PrintPage, EmptyTitleAndNotes) {
   TempDir folder;
   const QString pdf = QString::fromStdString(folder.file("empty.pdf"));
   ASSERT_TRUE(PrintTo(pdf, "", {}));
-  const QStringList lines = Tool("pdftotext", {"-layout", pdf, "-"}).split('\n', Qt::SkipEmptyParts);
+  const QStringList lines =
+      Tool("pdftotext", {"-layout", pdf, "-"}).split('\n', Qt::SkipEmptyParts);
   QStringList text;
   for (const QString& l : lines) {
     if (!l.trimmed().isEmpty() && l.trimmed() != "\f") text << l.trimmed();
