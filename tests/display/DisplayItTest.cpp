@@ -24,7 +24,6 @@
 #include "display/DisplayCanvas.h"
 #include "display/DisplayIt.h"
 #include "display/Twips.h"
-#include "model/SetupModel.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -204,34 +203,6 @@ TEST(DisplayItWriteBack, QuestionAndAnswers) {
   EXPECT_EQ(w.session.op_.messages.size(), 2u);
   EXPECT_EQ(w.session.mem2TekCalls, 1);
   EXPECT_EQ(w.session.lastKind, 1);
-  EXPECT_EQ(w.session.images().SetupMem, setupBefore);
-
-  // A real move and Yes: both order tables change.
-  w.display.BuildView();
-  w.click(Qt::RightButton, 10, 10);
-  w.click(Qt::RightButton, 10, 182);
-  w.session.op_.answers = {MsgAnswer::Yes};
-  w.display.done(QDialog::Rejected);
-  EXPECT_EQ(w.session.mem2TekCalls, 2);
-  SetupModel setup(w.session.images().SetupMem);
-  EXPECT_EQ(setup.GetOrderGroup(7), 1);
-  EXPECT_EQ(setup.GetOrderGroup(8), 0);
-  EXPECT_EQ(setup.GetOrderBit(8), 7);
-  EXPECT_EQ(setup.GetOrderBGroup(8), 0);
-  EXPECT_EQ(setup.GetOrderBBit(8), 7);
-}
-
-TEST(DisplayItWriteBack, PodNamesNeverSendAnOrder) {
-  Window w;
-  w.session.cnf = false;
-  w.display.BuildView();
-  const auto setupBefore = w.session.images().SetupMem;
-  w.click(Qt::RightButton, 10, 10);
-  w.click(Qt::RightButton, 10, 182);
-  ASSERT_TRUE(w.view().OrderModified);
-  w.display.done(QDialog::Rejected);
-  EXPECT_TRUE(w.session.op_.messages.empty());
-  EXPECT_EQ(w.session.mem2TekCalls, 0);
   EXPECT_EQ(w.session.images().SetupMem, setupBefore);
 }
 
