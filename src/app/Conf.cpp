@@ -9,6 +9,7 @@
 #include <QScreen>
 
 #include "app/AppFont.h"
+#include "app/FrameBox.h"
 #include "app/NumberText.h"
 #include "app/WindowPlacement.h"
 #include "link/GpibDriver.h"
@@ -22,7 +23,7 @@ void Place(QWidget* widget, int32_t left, int32_t top, int32_t width, int32_t he
 
 // The dialog's size in twips: the Device frame and the interface frame beside it, the two
 // buttons below.
-constexpr int32_t kClientWidth = 6060;
+constexpr int32_t kClientWidth = 5685;
 constexpr int32_t kClientHeight = 1935;
 }  // namespace
 
@@ -37,7 +38,7 @@ Conf::Conf(QWidget* owner, Operator& op, DriverSource driverFor)
   Test = new QPushButton(QStringLiteral("&Test"), this);
   Place(Test, 120, 1440, 735, 375);
 
-  Frame = new QGroupBox(QStringLiteral("Device"), this);
+  Frame = new FrameBox(QStringLiteral("Device"), this);
   Place(Frame, 120, 0, 1575, 1335);
   const char* captions[3] = {"Board:", "PAD:", "SAD:"};
   for (int i = 0; i < 3; ++i) {
@@ -52,13 +53,13 @@ Conf::Conf(QWidget* owner, Operator& op, DriverSource driverFor)
   Place(OK, 960, 1440, 735, 375);
   OK->setDefault(true);
 
-  InterfaceFrame = new QGroupBox(QStringLiteral("Interface"), this);
-  Place(InterfaceFrame, 1815, 0, 4125, 1335);
+  InterfaceFrame = new FrameBox(QStringLiteral("Interface"), this);
+  Place(InterfaceFrame, 1815, 0, 3750, 1335);
   GpibChoice = new QRadioButton(QStringLiteral("System GPIB library (NI-488.2 / linux-gpib)"),
                                 InterfaceFrame);
-  Place(GpibChoice, 120, 300, 3900, 300);
+  Place(GpibChoice, 120, 300, 3540, 300);
   SimChoice = new QRadioButton(QStringLiteral("Simulated analyser"), InterfaceFrame);
-  Place(SimChoice, 120, 720, 3900, 300);
+  Place(SimChoice, 120, 720, 3540, 300);
 
   connect(OK, &QPushButton::clicked, this, &Conf::OK_Click);
   connect(Test, &QPushButton::clicked, this, &Conf::Test_Click);

@@ -11,6 +11,7 @@
 #include "app/AppFont.h"
 #include "app/Conf.h"
 #include "app/FileChooser.h"
+#include "app/FrameBox.h"
 #include "app/Info.h"
 #include "app/ModalPresenter.h"
 #include "app/QtFileChooser.h"
@@ -90,7 +91,7 @@ MainWindow::~MainWindow() = default;
 void MainWindow::buildControls() {
   const QColor darkRed(0x80, 0, 0), blue(0, 0, 0xff), red(0xff, 0, 0);
 
-  Frame1 = new QGroupBox(QStringLiteral("Configuration"), this);
+  Frame1 = new FrameBox(QStringLiteral("Configuration"), this);
   Place(Frame1, 0, 0, 3200, 1755);
   Tek2ConfCmd = MakeButton(QStringLiteral("&Tek. to File"),
                            QStringLiteral("Save 124x current configuration to file"), Frame1);
@@ -137,7 +138,7 @@ void MainWindow::buildControls() {
     Place(Cards[k], 1680, 720 + 240 * static_cast<int32_t>(k), 1425, 255);
   }
 
-  Frame = new QGroupBox(QStringLiteral("Data"), this);
+  Frame = new FrameBox(QStringLiteral("Data"), this);
   Place(Frame, 0, 1720, 3200, 1005);
   Tek2DatCmd = MakeButton(QStringLiteral("&Save Acq"),
                           QStringLiteral("Save current data acquisition into 124x"), Frame);

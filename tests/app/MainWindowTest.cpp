@@ -99,6 +99,7 @@ TEST_F(AppTest, LabelsShowIdentificationInTheirColours) {
   const QString family = QFontInfo(w->Typ->font()).family();
   EXPECT_TRUE(family == "MS Sans Serif" || family == "Liberation Sans") << family.toStdString();
   EXPECT_EQ(w->font().pointSize(), 8);
+  EXPECT_EQ(QFontInfo(w->conf().vVal[0]->font()).family(), family);
 
   // The white shape is behind the labels it frames.
   const QObjectList& children = w->Frame1->children();
