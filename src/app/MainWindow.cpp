@@ -400,8 +400,13 @@ std::string MainWindow::File2Mem(const std::string& File, int32_t Config) {
 
 MsgAnswer MainWindow::message(const std::string& text, const std::string& title, MsgIcon icon,
                               MsgButtons buttons) {
-  return presenter_->message(this, QString::fromStdString(text), QString::fromStdString(title),
-                             icon, buttons);
+  // A message in the middle of a transfer (a checksum report) is answered with the normal
+  // pointer; the hourglass comes back for the rest of the transfer.
+  if (busy_) QApplication::setOverrideCursor(Qt::ArrowCursor);
+  const MsgAnswer answer = presenter_->message(this, QString::fromStdString(text),
+                                               QString::fromStdString(title), icon, buttons);
+  if (busy_) QApplication::restoreOverrideCursor();
+  return answer;
 }
 
 void MainWindow::setBusy(bool busy) {

@@ -9,6 +9,8 @@
 MsgAnswer ScriptedPresenter::message(QWidget* owner, const QString& text, const QString& title,
                                      MsgIcon icon, MsgButtons buttons) {
   lastOwner = owner;
+  const QCursor* pointer = QApplication::overrideCursor();
+  lastPointer = pointer != nullptr ? pointer->shape() : Qt::ArrowCursor;
   messages.push_back({text.toStdString(), title.toStdString(), icon, buttons});
   log_.push_back("message:" + text.toStdString());
   if (buttons == MsgButtons::Ok) return MsgAnswer::Ok;

@@ -50,6 +50,8 @@ class ScriptedPresenter : public ModalPresenter {
   std::function<void(Conf&)> onConf;   // what the user does in the dialog; default: OK
   std::vector<WorkingWindow> windows;  // working windows opened
   QWidget* lastOwner = nullptr;
+  // The pointer while the last message was up (the arrow when there was no override).
+  Qt::CursorShape lastPointer = Qt::ArrowCursor;
 
  private:
   EventLog& log_;

@@ -136,6 +136,9 @@ TEST_F(AppTest, OperatorRoutesMessagesAndShowsTheBusyPointerOnce) {
   ASSERT_NE(QApplication::overrideCursor(), nullptr);
   EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
   op.setBusy(true);  // no second layer to undo
+  op.message("Checksum Error on Frame:", "", MsgIcon::Critical, MsgButtons::Ok);
+  EXPECT_EQ(presenter.lastPointer, Qt::ArrowCursor);
+  EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);  // back for the rest
   op.setBusy(false);
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);
   op.setBusy(false);
