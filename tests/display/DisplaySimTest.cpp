@@ -1,8 +1,5 @@
 // The display on the simulated analyser: the program's own default images, and the display
 // order written back into the analyser's setup memory through the real transfer.
-// Before any Qt header: Qt's "slots" keyword macro would eat SimAnalyser::slots().
-#include "support/SimSession.h"
-// Then the rest.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -13,6 +10,7 @@
 #include "display/DisplayCanvas.h"
 #include "display/DisplayIt.h"
 #include "model/SetupModel.h"
+#include "support/SimSession.h"
 
 namespace {
 
