@@ -211,13 +211,18 @@ bool MainWindow::Form_Load(const QString& commandLine) {
 
   const auto read16 = [this](const char* name, int16_t def) {
     const int32_t value = registry_.RegRead(appKey_, QString::fromLatin1(name), def);
-    return static_cast<int16_t>(value);  // a DWORD keeps the 16-bit value it was written from
+    // Written from 16-bit values; anything wider was not written by this program.
+    return value < INT16_MIN || value > INT16_MAX ? def : static_cast<int16_t>(value);
   };
   const int16_t board = read16("Board", 0);
   const int16_t pad = read16("PAd", 7);
   const int16_t sad = read16("SAd", 0);
   identity_.nNm09 = read16("Nm09", 0);
   identity_.nNm18 = read16("Nm18", 0);
+  // The settings file can be edited by hand: counts the four slots cannot hold would send
+  // the editor and the display to pods that do not exist, so they count as absent.
+  if (identity_.nNm09 < 0 || identity_.nNm09 > 4) identity_.nNm09 = 0;
+  if (identity_.nNm18 < 0 || identity_.nNm18 > 4 - identity_.nNm09) identity_.nNm18 = 0;
   std::string name =
       registry_.RegRead(appKey_, QStringLiteral("Interface"), QString()).toStdString();
   if (name != "gpib" && name != "sim") name = SystemGpibAvailable() ? "gpib" : "sim";

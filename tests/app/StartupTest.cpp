@@ -214,6 +214,23 @@ TEST_F(AppTest, StoredCardCountsHoldUntilTheAnalyserAnswers) {
   EXPECT_EQ(registry.RegRead(key, QStringLiteral("PAd"), -1), 9);
 }
 
+TEST_F(AppTest, ImpossibleStoredCardCountsCountAsNoCards) {
+  const QString key = QStringLiteral("Logirem");
+  registry.RegWrite(key, QStringLiteral("PAd"), 9);  // nothing answers: the stored counts stay
+  struct Case {
+    int32_t nm09, nm18;
+    int16_t expect09, expect18;
+  } cases[] = {{1000, 1, 0, 1}, {-3, 2, 0, 2}, {3, 2, 3, 0},
+               {2, 2, 2, 2},    {4, -1, 4, 0}, {65537, 0, 0, 0}};
+  for (const Case& c : cases) {
+    registry.RegWrite(key, QStringLiteral("Nm09"), c.nm09);
+    registry.RegWrite(key, QStringLiteral("Nm18"), c.nm18);
+    auto window = start();
+    EXPECT_EQ(window->nNm09(), c.expect09) << c.nm09 << "," << c.nm18;
+    EXPECT_EQ(window->nNm18(), c.expect18) << c.nm09 << "," << c.nm18;
+  }
+}
+
 TEST_F(AppTest, WindowPositionFallsBackWhenOffTheScreen) {
   const QRect screen = QGuiApplication::primaryScreen()->geometry();
   const QString key = QStringLiteral("Logirem");
