@@ -1,5 +1,6 @@
 #include "app/QtModalPresenter.h"
 
+#include <QApplication>
 #include <QMessageBox>
 
 #include "app/Conf.h"
@@ -33,8 +34,11 @@ MsgAnswer QtModalPresenter::message(QWidget* owner, const QString& text, const Q
   }
   const QMessageBox::StandardButtons boxButtons =
       buttons == MsgButtons::YesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok;
+  // A message raised from inside a modal window (the editor, the settings dialog's test)
+  // belongs over that window rather than over the main window behind it.
+  QWidget* modal = QApplication::activeModalWidget();
   QMessageBox box(boxIcon, title.isEmpty() ? QStringLiteral("Logirem") : title,
-                  MessageBoxText(text), boxButtons, owner);
+                  MessageBoxText(text), boxButtons, modal != nullptr ? modal : owner);
   box.setTextFormat(Qt::PlainText);
   if (buttons == MsgButtons::YesNo) box.setDefaultButton(QMessageBox::Yes);
   const int answer = box.exec();

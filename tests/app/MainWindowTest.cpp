@@ -1,6 +1,7 @@
 // The main window's controls, its identification labels, and the way it answers the link
 // and transfer code as their operator.
 #include <QApplication>
+#include <QDialog>
 #include <QFontInfo>
 #include <QGroupBox>
 #include <QLabel>
@@ -186,6 +187,22 @@ TEST(QtModalPresenterTest, MessageBoxesCarryTextTitleIconAndButtons) {
             MsgAnswer::No);
   EXPECT_EQ(seen.icon, QMessageBox::Information);
   EXPECT_EQ(seen.buttons, QMessageBox::Yes | QMessageBox::No);
+
+  // Raised while a modal window is up, the box belongs to that window.
+  QDialog modal;
+  QWidget* parentSeen = nullptr;
+  QTimer::singleShot(0, [&modal] { modal.open(); });
+  QTimer::singleShot(20, [&parentSeen] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    ASSERT_NE(box, nullptr);
+    parentSeen = box->parentWidget();
+    box->button(QMessageBox::Ok)->click();
+  });
+  QTest::qWait(10);
+  presenter.message(nullptr, QStringLiteral("Test is OK"), QStringLiteral("GPIB Test"),
+                    MsgIcon::Information, MsgButtons::Ok);
+  EXPECT_EQ(parentSeen, &modal);
+  modal.close();
 
   // A lone CR, as in the missing-driver message, also breaks the line.
   EXPECT_EQ(MessageBoxText(QStringLiteral("a\rb\r\nc")), "a\nb\nc");
