@@ -1,9 +1,6 @@
 // The editor window driven as the operator drives it: mouse clicks on the real labels and
 // strips, keys and pastes into the label boxes, scrolling of the lists, and both saves on a
 // session with the simulated analyser behind it.
-// Before any Qt header: the simulated analyser has a member named like Qt's "slots" keyword.
-#include "support/SimSession.h"
-// Then the rest.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -27,6 +24,7 @@
 #include "editor/StripLabel.h"
 #include "editor/Twips.h"
 #include "memory/HexCodec.h"
+#include "support/SimSession.h"
 #include "support/TempDir.h"
 
 namespace {
