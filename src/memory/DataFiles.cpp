@@ -74,8 +74,9 @@ bool replaceFile(const std::string& target, std::string_view content) {
   return ok;
 }
 
-// The file's first line without its line end (CR LF, LF, or none at the end of the file).
-// False when the file cannot be read or the line is longer than kMaxLine.
+// The file's first line without its line end: it ends at the first CR or LF, as a line read
+// from a text file always has, or at the end of the file. False when the file cannot be read
+// or the line is longer than kMaxLine.
 bool readFirstLine(const std::string& filename, std::string& line) {
   std::error_code ec;
   if (fs::is_directory(filename, ec)) return false;
@@ -87,23 +88,20 @@ bool readFirstLine(const std::string& filename, std::string& line) {
   while (true) {
     const size_t n = std::fread(buffer, 1, sizeof buffer, file);
     const std::string_view chunk(buffer, n);
-    const size_t lf = chunk.find('\n');
-    line.append(chunk.substr(0, lf));
-    // One character more than the limit may be the CR of the line end.
-    if (line.size() > kMaxLine + 1) {
+    const size_t end = chunk.find_first_of("\r\n");
+    line.append(chunk.substr(0, end));
+    if (line.size() > kMaxLine) {
       ok = false;
       break;
     }
-    if (lf != std::string_view::npos) break;
+    if (end != std::string_view::npos) break;
     if (n < sizeof buffer) {
       ok = std::ferror(file) == 0;
       break;
     }
   }
   std::fclose(file);
-  if (!ok) return false;
-  if (!line.empty() && line.back() == '\r') line.pop_back();
-  return line.size() <= kMaxLine;
+  return ok;
 }
 }  // namespace
 

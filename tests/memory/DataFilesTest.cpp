@@ -87,11 +87,17 @@ TEST_F(DataFilesTest, LineEnds) {
     EXPECT_TRUE(ReadFile(path, loaded, kConfiguration, &op)) << "end " << fs::path(end);
     EXPECT_EQ(loaded.SetupLen, 922);
   }
-  // Only the first line counts.
-  put(path, "\r\n" + configFrames() + "\r\n");
+  // Only the first line counts, and a lone CR ends it as well: the frame after it (byte 0
+  // as AA) is not part of the configuration.
+  put(path, configFrames() + "\r#H05010000AA50;\r\n");
   MemoryImages loaded;
+  EXPECT_TRUE(ReadFile(path, loaded, kConfiguration, &op));
+  EXPECT_EQ(loaded.SetupLen, 922);
+  EXPECT_EQ(loaded.SetupMem[0], 0x02);
+  put(path, "\r\n" + configFrames() + "\r\n");
   EXPECT_FALSE(ReadFile(path, loaded, kConfiguration, &op));
   EXPECT_EQ(loaded.SetupLen, 0);
+  EXPECT_TRUE(op.messages.empty());
 }
 
 TEST_F(DataFilesTest, FirstLineOverOneMebibyteIsRefused) {
