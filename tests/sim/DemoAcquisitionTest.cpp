@@ -11,18 +11,6 @@
 
 namespace {
 using Image = std::array<uint8_t, kAcqImageSize>;
-
-// How often the channel changes level over the pod's samples.
-int edges(const AcqModel& m, int16_t pod, int16_t channel) {
-  int n = 0;
-  std::optional<bool> last;
-  for (int32_t s = m.PodStart(pod); s <= m.PodEnd(pod); ++s) {
-    const auto level = m.Level(pod, channel, s);
-    if (level && last && *level != *last) ++n;
-    if (level) last = level;
-  }
-  return n;
-}
 }  // namespace
 
 TEST(DemoAcquisition, DefaultCardsGiveTheBuiltInHeader) {
@@ -87,31 +75,6 @@ TEST(DemoAcquisition, EveryMixOfCardsFitsOneReadAndReadsBackSensibly) {
   }
   EXPECT_EQ(DemoAcquisition::PodLengthFor(5), 65);
   EXPECT_EQ(DemoAcquisition::PodLengthFor(8), 52);
-}
-
-TEST(DemoAcquisition, SignalsLookLikeACircuit) {
-  auto image = std::make_unique<Image>();
-  DemoAcquisition::Build({2, 2, 0, 0}, 128, 0, *image);
-  AcqModel m(*image);
-  // Pod 0: a counter that passes 0 at the trigger, bit 0 toggling every sample, and a clock.
-  for (int32_t s = 0; s <= 512; ++s) {
-    EXPECT_EQ(*m.Level(0, 0, s), ((s - 128) & 1) != 0) << s;
-    EXPECT_EQ(*m.Level(0, 3, s), (((s - 128) >> 3) & 1) != 0) << s;
-  }
-  for (int16_t c = 0; c < 8; ++c) EXPECT_FALSE(*m.Level(0, c, 128)) << c;
-  EXPECT_GT(edges(m, 0, 8), 200);
-  // Pod 1: a slower count with a strobe every 8 samples.
-  EXPECT_EQ(edges(m, 1, 8), 2 * 512 / 8);  // up and down once every 8 samples
-  EXPECT_LT(edges(m, 1, 0), edges(m, 0, 0));
-  // Pod 2: the serial line idles high until the trigger, then the first start bit.
-  for (int32_t s = 0; s < 128; ++s) EXPECT_TRUE(*m.Level(2, 0, s)) << s;
-  EXPECT_FALSE(*m.Level(2, 0, 128));
-  EXPECT_GT(edges(m, 2, 0), 20);
-  EXPECT_GT(edges(m, 2, 8), 10);  // byte strobe
-  // Pod 3: the handshake: acknowledge follows request.
-  EXPECT_GT(edges(m, 3, 0), 10);
-  EXPECT_TRUE(*m.Level(3, 8, 128));
-  EXPECT_FALSE(*m.Level(3, 8, 127));
 }
 
 TEST(DemoAcquisition, DoubleRatePodsCarryTheEarlierSampleToo) {
