@@ -71,10 +71,11 @@ bool PrintPage::Paint(QPagedPaintDevice& device, const QImage& picture, const QS
   y = 1000;
   print(800, title);
 
-  y += 600;
+  // The picture does not move the print position: it sits 600 below the title's line end
+  // and "Notes:" comes 200 below the picture.
   const int32_t x = (pageWidth - twips::kAreaWidth) / 2;
-  p.drawImage(QRect(x, y, twips::kAreaWidth, twips::kAreaHeight), picture);
-  y += twips::kAreaHeight + 800;
+  p.drawImage(QRect(x, y + 600, twips::kAreaWidth, twips::kAreaHeight), picture);
+  y += twips::kAreaHeight + 600 + 200;
   print(800, QStringLiteral("Notes:"));
   for (const QString& line : notes) {
     if (y + lineHeight > pageHeight && device.newPage()) y = 1000;

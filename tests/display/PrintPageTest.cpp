@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QDateTime>
+#include <QMap>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPdfWriter>
@@ -74,6 +75,39 @@ TEST(PrintPage, EmptyTitleAndNotes) {
     if (!l.trimmed().isEmpty() && l.trimmed() != "\f") text << l.trimmed();
   }
   EXPECT_EQ(text, QStringList({"Header line", "Notes:"}));
+}
+
+// Where each word of the first page starts, in points (1/20 of a twip), as the PDF holds it.
+QMap<QString, QPointF> WordStarts(const QString& pdf) {
+  const QString html = Tool("pdftotext", {"-bbox", "-f", "1", "-l", "1", pdf, "-"});
+  static const QRegularExpression word(
+      "<word xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\"[^>]*>([^<]*)</word>");
+  QMap<QString, QPointF> starts;
+  for (auto it = word.globalMatch(html); it.hasNext();) {
+    const auto m = it.next();
+    starts.insert(m.captured(3), QPointF(m.captured(1).toDouble(), m.captured(2).toDouble()));
+  }
+  return starts;
+}
+
+TEST(PrintPage, ItemsAtTheirPlacesOnThePage) {
+  TempDir folder;
+  const QString pdf = QString::fromStdString(folder.file("places.pdf"));
+  ASSERT_TRUE(PrintTo(pdf, "Title", {"one", "two"}));
+  const auto at = WordStarts(pdf);
+  for (const char* w : {"Header", "Title", "Notes:", "one", "two"})
+    ASSERT_TRUE(at.contains(w)) << w;
+  // Points from twips: header at x 200, title at 800, notes at 1200; title 800 below header.
+  EXPECT_NEAR(at["Header"].x(), 10, 1.5);
+  EXPECT_NEAR(at["Title"].x(), 40, 1.5);
+  EXPECT_NEAR(at["Notes:"].x(), 40, 1.5);
+  EXPECT_NEAR(at["one"].x(), 60, 1.5);
+  EXPECT_NEAR(at["Title"].y() - at["Header"].y(), 40, 0.5);
+  // One text line below the title the picture starts 600 down; "Notes:" stands 200 below
+  // the picture's 7750, so 8550 twips (427.5 points) plus a text line below the title.
+  const double line = at["two"].y() - at["one"].y();
+  EXPECT_NEAR(at["one"].y() - at["Notes:"].y(), line, 0.5);
+  EXPECT_NEAR(at["Notes:"].y() - at["Title"].y(), line + 427.5, 1.0);
 }
 
 TEST(PrintPage, LongNotesGoOnAFurtherPage) {
