@@ -7,7 +7,6 @@
 #include "memory/HexCodec.h"
 #include "sim/SimAnalyser.h"
 #include "sim/SimDriver.h"
-#include "support/RecordingOperator.h"
 
 namespace {
 std::string ask(SimAnalyser& sim, const std::string& query) {
@@ -117,57 +116,6 @@ TEST(SimAnalyser, KeepsTheStatusLineAndTimesOutWithoutAQuery) {
   ASSERT_TRUE(sim.write("ID?"));
   EXPECT_TRUE(sim.read().has_value());
   EXPECT_FALSE(sim.read().has_value());
-}
-
-TEST(SimAnalyser, FaultsInMemoryReplies) {
-  RecordingOperator op;
-  std::array<uint8_t, kSetupImageSize> image{};
-  {
-    SimAnalyser sim;
-    sim.faults().badChecksumFrame = 3;
-    EXPECT_EQ(Hex2Mem(ask(sim, "INSETUP?"), image, kSetupBase, &op), 922);
-    ASSERT_EQ(op.messages.size(), 1u);
-    EXPECT_EQ(op.messages[0].text.substr(0, 25), "Checksum Error on Frame:3");
-    EXPECT_EQ(image, defaultSetup());  // the bytes themselves are right
-  }
-  {
-    SimAnalyser sim;
-    sim.faults().wrongFirstAddress = true;
-    EXPECT_EQ(ask(sim, "INSETUP?").substr(0, 10), "#H34010030");
-    EXPECT_EQ(Hex2Mem(ask(sim, "INSETUP?"), image, kSetupBase, nullptr), -1);
-  }
-  {
-    SimAnalyser sim;
-    sim.faults().frameOutsideMemory = true;
-    const std::string reply = ask(sim, "ACQMEM?");
-    EXPECT_NE(reply.find(",#H140061A9"), std::string::npos);  // 25001 = 0x61A9
-    std::array<uint8_t, kAcqImageSize> acq{};
-    EXPECT_EQ(Hex2Mem(reply, acq, 0, nullptr), -1);
-  }
-  {
-    SimAnalyser sim;
-    sim.faults().longReply = true;
-    EXPECT_GT(ask(sim, "INSETUP?").size(), 10000u);
-    EXPECT_GT(ask(sim, "ACQMEM?").size(), 10000u);
-  }
-  {
-    SimAnalyser sim;
-    sim.faults().replyTimeout = true;
-    EXPECT_EQ(ask(sim, "ID?"), "<timeout>");
-  }
-}
-
-TEST(SimAnalyser, FailsTheNthWriteOfAConnection) {
-  SimAnalyser sim;
-  sim.faults().failWriteNumber = 2;
-  sim.deviceClear();
-  EXPECT_TRUE(sim.write("XX"));
-  EXPECT_FALSE(sim.write("DISPLAY 3,1,ASCII,\"x\""));
-  EXPECT_EQ(sim.screenLine(), "");  // the failed command had no effect
-  EXPECT_TRUE(sim.write("DISPLAY 3,1,ASCII,\"y\""));
-  sim.deviceClear();  // counting starts again
-  EXPECT_TRUE(sim.write("XX"));
-  EXPECT_FALSE(sim.write("ID?"));
 }
 
 TEST(SimDriver, StatusWordsAndTranscript) {
