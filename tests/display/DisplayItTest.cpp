@@ -78,8 +78,10 @@ TEST(DisplayItWindow, CaptionStatusBarAndSize) {
   EXPECT_EQ(w.display.canvas()->size(), QSize(780, 517));
   EXPECT_EQ(w.display.panelText(1), "0ns");
   EXPECT_EQ(w.display.panelText(2), "TRIG@5120ns");
-  EXPECT_EQ(w.display.panelText(3), QString::fromLatin1(DisplayIt::kHelpText));
-  EXPECT_TRUE(w.display.panelText(3).startsWith("Use Arrows and S-Arrow to move cursor"));
+  EXPECT_EQ(w.display.panelText(3),
+            "Use Arrows and S-Arrow to move cursor, C-Arrows to move page, C-P to Print, HOME or "
+            "END to go to first or last sample, SPACE to add or delete a cursor, Z to reset "
+            "cursor, G or S to switch between Group or Signal names.");
   w.display.show();
   QApplication::processEvents();
   EXPECT_EQ(w.display.size().width(), 780);

@@ -92,20 +92,6 @@ TEST(DisplayOnSimulatedAnalyser, WriteBackYesReachesTheAnalyser) {
   }
 }
 
-TEST(DisplayOnSimulatedAnalyser, WriteBackNoLeavesTheAnalyserAlone) {
-  SimWindow w;
-  const auto before = w.session.analyser().setupMemory();
-  const auto image = w.session.images().SetupMem;
-  w.moveFirstLineDown();
-  w.session.op_.answers = {MsgAnswer::No};
-  w.display.done(QDialog::Rejected);
-  EXPECT_EQ(w.session.op_.messages.size(), 1u);
-  EXPECT_EQ(w.session.mem2TekCalls, 0);
-  EXPECT_FALSE(w.sentConfiguration());
-  EXPECT_EQ(w.session.analyser().setupMemory(), before);
-  EXPECT_EQ(w.session.images().SetupMem, image);
-}
-
 TEST(DisplayOnSimulatedAnalyser, PodNamesAreNeverWrittenBack) {
   SimWindow w;
   w.session.cnf = false;  // configuration and acquisition not read together
