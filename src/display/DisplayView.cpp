@@ -287,6 +287,8 @@ DisplayView::Effect DisplayView::RightClick(int32_t y) {
     const int32_t line = floorDiv(y - 120, 300) + TopLine;
     if (line < 0 || line > LastLine) return Effect::kNothing;
     LineTable[static_cast<size_t>(line)].picked = 1;
+    // A whole redraw rather than the waveforms over the picture: waveforms painted over the
+    // exclusive-or cursor and marker lines would leave dots behind when those move next.
     return Effect::kRedraw;
   }
   const int32_t dest = floorDiv(y, 300) + TopLine;

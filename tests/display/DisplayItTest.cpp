@@ -159,6 +159,8 @@ TEST(DisplayItWindow, MouseInTheNameColumn) {
   w.click(Qt::RightButton, 10, 210);  // y 3150: line 10, pod 2 channel 6
   EXPECT_EQ(w.view().FindPickedLine(), 10);
   EXPECT_EQ(w.display.picture().pixelColor(100, 220), DisplayDrawing::kMagenta);  // its low level
+  // The cursor line still crosses it (magenta under the yellow exclusive-or pen).
+  EXPECT_EQ(w.display.picture().pixelColor(51, 220), QColor(0, 255, 255));
   w.click(Qt::RightButton, 10, 285);  // y 4275: dropped above line 14
   EXPECT_EQ(w.view().FindPickedLine(), -1);
   EXPECT_TRUE(w.view().OrderModified);
