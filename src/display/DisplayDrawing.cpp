@@ -129,11 +129,6 @@ void DisplayDrawing::DrawNames(QPainter& p, const QColor& colour, bool podSet) {
   }
 }
 
-void DisplayDrawing::DrawLines() {
-  QPainter p(&image_);
-  DrawLines(p, view_.CursorSample);
-}
-
 void DisplayDrawing::DrawLines(QPainter& p, int32_t cursorSample) {
   const int32_t first = cursorSample - (view_.CursorX - kDivider) / DisplayView::kColumnWidth;
   for (int32_t r = 0; r < DisplayView::kRows; ++r) {

@@ -32,8 +32,6 @@ class DisplayDrawing {
   void Redraw();
   // The name column in the chosen name set.
   void RedrawNames();
-  // The waveforms of the visible lines over what is drawn.
-  void DrawLines();
   // Moves the cursor line and its readout from where they were last drawn to the cursor.
   void MoveCursor();
   // One exclusive-or cursor line at x (twips).
