@@ -28,11 +28,6 @@
 #include "memory/DefaultImages.h"
 #include "memory/Transfer.h"
 #include "sim/DriverFactory.h"
-#if __has_include("display/DisplayIt.h") && __has_include("app/Info.h")
-#define LOGIREM_HAS_DISPLAY 1
-#include "app/Info.h"
-#include "display/DisplayIt.h"
-#endif
 
 namespace {
 // The client area of the design, in twips.

@@ -132,31 +132,6 @@ TEST_F(AppTest, SaveAcqProposesTheAcquisitionsNameForTheConfiguration) {
   EXPECT_TRUE(presenter.messages.empty());
 }
 
-TEST_F(AppTest, FileNamesLoseOnlyAFourCharacterExtension) {
-  auto w = start();
-  QDir().mkpath(QStringLiteral("data"));
-  QDir().mkpath(QStringLiteral("my.dir"));
-  struct Case {
-    const char* chosen;
-    const char* returned;
-  } cases[] = {
-      {"data/run1.cnf", "data/run1"},
-      {"run1.cnf", "run1"},
-      {"my.dir/run1.cnf", "my.dir/run1.cnf"},
-      {"run1", "run1"},
-      {"a.b.cnf", "a.b.cnf"},
-      {"ab.c", "ab.c"},
-      {"x.dat", "x"},
-  };
-  for (const Case& c : cases) {
-    files.answers = {QString::fromLatin1(c.chosen)};
-    EXPECT_EQ(w->Mem2File("", kConfiguration, 0), c.returned) << c.chosen;
-    files.answers = {QString::fromLatin1(c.chosen)};
-    EXPECT_EQ(w->File2Mem("", kConfiguration), c.returned) << c.chosen;
-  }
-  EXPECT_TRUE(presenter.messages.empty());
-}
-
 TEST_F(AppTest, SaveRefWritesTheReferenceMemoryAsAnAcquisitionFile) {
   auto w = start();
   SimAnalyser& analyser = sim(*w);

@@ -59,21 +59,11 @@ TEST(CommandLine, FormsOfTheCommandLine) {
   EXPECT_EQ(StartRequest{}.InstanceSuffix().toStdString(), "");
 }
 
-TEST(CommandLine, TextsOfUsageCleanNoticeAndCaption) {
-  EXPECT_EQ(UsageText(), kUsage);
-  EXPECT_EQ(CleanNotice(QString()).toStdString(),
-            "Cleaning  registry context\r\nPlease restart application");
-  EXPECT_EQ(CleanNotice(QStringLiteral("LAB")).toStdString(),
-            "Cleaning LAB registry context\r\nPlease restart application");
-  EXPECT_EQ(WindowCaption(QStringLiteral(" - LAB")).toStdString(),
-            std::string("Logirem V") + LOGIREM_VERSION + " - LAB");
-  EXPECT_EQ(WindowCaption(QString()).toStdString(), std::string("Logirem V") + LOGIREM_VERSION);
-}
-
 TEST_F(AppTest, UsageIsShownForQuestionMarkAndDashedNamesAndNothingIsStored) {
   for (const char* line : {"-?", "A-B", "LAB -?", "-clean A-B"}) {
     presenter.messages.clear();
-    auto window = start(QString::fromLatin1(line), false);
+    auto window = std::make_unique<MainWindow>(registry, &presenter, &files);
+    EXPECT_FALSE(window->Form_Load(QString::fromLatin1(line))) << line;
     ASSERT_EQ(presenter.messages.size(), 1u) << line;
     const auto& m = presenter.messages[0];
     EXPECT_EQ(QString::fromStdString(m.text), kUsage);
@@ -83,11 +73,6 @@ TEST_F(AppTest, UsageIsShownForQuestionMarkAndDashedNamesAndNothingIsStored) {
     window->Form_Unload();
   }
   EXPECT_TRUE(Groups(ini).isEmpty());
-}
-
-TEST_F(AppTest, UsageEndsTheProgramBeforeAnyWindowWork) {
-  auto window = std::make_unique<MainWindow>(registry, &presenter, &files);
-  EXPECT_FALSE(window->Form_Load(QStringLiteral("-?")));
 }
 
 TEST_F(AppTest, CleanRemovesOnlyTheNamedInstance) {
