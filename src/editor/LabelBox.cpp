@@ -13,7 +13,10 @@ LabelBox::LabelBox(QWidget* parent, std::function<void()> beep)
 
 void LabelBox::keyPressEvent(QKeyEvent* event) {
   const QString text = event->text();
-  if (text.isEmpty() || (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+  // Control shortcuts (copy, paste, select all) insert nothing themselves. Control with Alt
+  // is AltGr on Windows, which types characters and so goes through the filter like any key.
+  const Qt::KeyboardModifiers shortcut = event->modifiers() & ~Qt::ShiftModifier;
+  if (text.isEmpty() || shortcut == Qt::ControlModifier) {
     QLineEdit::keyPressEvent(event);
     return;
   }

@@ -313,18 +313,25 @@ TEST_F(EdititTest, LabelBoxesTakeUpperCaseLabelCharactersOnly) {
   QTest::keyClick(box, Qt::Key_Backspace);
   EXPECT_EQ(box->text(), "A B");
   EXPECT_EQ(editor.model().group(2).label, "A B");
+  // AltGr (Control with Alt on Windows) types characters as well: a refused one is dropped
+  // like any other key, and the label stays.
+  QKeyEvent altGr(QEvent::KeyPress, Qt::Key_At, Qt::ControlModifier | Qt::AltModifier,
+                  QStringLiteral("@"));
+  QApplication::sendEvent(box, &altGr);
+  EXPECT_EQ(box->text(), "A B");
+  EXPECT_EQ(session.op_.beeps, 3);
 
   box->clear();
   QApplication::clipboard()->setText("ab#");
   QTest::keyClick(box, Qt::Key_V, Qt::ControlModifier);
   EXPECT_EQ(box->text(), "");
-  EXPECT_EQ(session.op_.beeps, 3);
+  EXPECT_EQ(session.op_.beeps, 4);
   EXPECT_EQ(editor.model().group(2).label, "");
   QApplication::clipboard()->setText("ab");
   QTest::keyClick(box, Qt::Key_V, Qt::ControlModifier);
   EXPECT_EQ(box->text(), "AB");
   EXPECT_EQ(editor.model().group(2).label, "AB");
-  EXPECT_EQ(session.op_.beeps, 3);
+  EXPECT_EQ(session.op_.beeps, 4);
 }
 
 TEST_F(EdititTest, ListValueIsTheItemInItsLine) {

@@ -111,7 +111,7 @@ TEST_F(EditorModelTest, LoadSkipsWhatThePoolsCannotShow) {
   setup().SetChanMap(53, 4);
   setup().SetFirst(2, 50);
   setup().SetWidth(2, 4);
-  setup().SetLabel(3, " AB");
+  setup().SetLabel(3, "  AB");
   setup().SetGroupByte(3, SetupModel::kBase, 7);
   setup().SetGroupByte(3, SetupModel::kInputRadix, 3);
   setup().SetGroupByte(3, SetupModel::kDisplayRadix, 200);
@@ -124,6 +124,12 @@ TEST_F(EditorModelTest, LoadSkipsWhatThePoolsCannotShow) {
   EXPECT_EQ(model.group(3).base, 2);
   EXPECT_EQ(model.group(3).input, 2);
   EXPECT_EQ(model.group(3).display, 6);
+  // Saved again: the label loses its leading blanks, the skipped entries are gone.
+  model.Edit2Mem();
+  EXPECT_EQ(setup().GetLabel(3), "AB  ");
+  EXPECT_EQ(setup().GetWidth(2), 2);
+  EXPECT_EQ(setup().GetChanMap(setup().GetFirst(2)), 3);
+  EXPECT_EQ(setup().GetChanMap(static_cast<int16_t>(setup().GetFirst(2) + 1)), 4);
   // Unplaced labels keep the design colours whatever their bit says.
   setup().SetPolarity(0, 5, false);
   model.Load(1, 2);
