@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <fstream>
 #include <sstream>
 #include <string>
 
@@ -11,6 +10,7 @@
 #include "link/SystemGpibDriver.h"
 #include "link/TekIdent.h"
 #include "link/TracingDriver.h"
+#include "support/Files.h"
 #include "support/RecordingOperator.h"
 #include "support/TempDir.h"
 
@@ -48,77 +48,71 @@ class Fake {
   void* handle_;
 };
 
+// A connection through the system driver on one fake library.
+struct Rig {
+  explicit Rig(const char* library) : fake(library) {}
+  Fake fake;
+  SystemGpibDriver driver;
+  RecordingOperator op;
+  DeviceConnection connection{driver, op};
+};
+
 const char* kIdCalls =
     "ibdev 0 7 0 13 1 0\nibclr 42\nibwrt 42 XX 2\nibwrt 42 ID? 3\nibrd 42 10000\n"
     "ibloc 42\nibonl 42 0\n";
 }  // namespace
 
 TEST(SystemGpibDriver, LoadsTheOverrideAndMakesEveryCallWithItsArguments) {
-  Fake fake(FAKE_GPIB_FULL);
-  fake.reply("TEK/1241 SYS: 2.1 COMM: 1.4 ACQ:2,2,1,0\r\n");
-  SystemGpibDriver driver;
-  EXPECT_FALSE(driver.loaded());  // nothing is loaded before the first call
-  RecordingOperator op;
-  DeviceConnection connection(driver, op);
+  Rig rig(FAKE_GPIB_FULL);
+  rig.fake.reply("TEK/1241 SYS: 2.1 COMM: 1.4 ACQ:2,2,1,0\r\n");
+  EXPECT_FALSE(rig.driver.loaded());  // nothing is loaded before the first call
   TekIdentity identity;
-  ASSERT_TRUE(GetTekIdent(connection, identity));
-  EXPECT_TRUE(driver.loaded());
-  EXPECT_EQ(driver.libraryPath(), FAKE_GPIB_FULL);
-  EXPECT_EQ(fake.calls(), kIdCalls);
+  ASSERT_TRUE(GetTekIdent(rig.connection, identity));
+  EXPECT_TRUE(rig.driver.loaded());
+  EXPECT_EQ(rig.driver.libraryPath(), FAKE_GPIB_FULL);
+  EXPECT_EQ(rig.fake.calls(), kIdCalls);
   EXPECT_EQ(identity.Reply, "TEK/1241 SYS: 2.1 COMM: 1.4 ACQ:2,2,1,0\r\n");
   EXPECT_EQ(identity.nNm09, 1);
   EXPECT_EQ(identity.nNm18, 2);
-  EXPECT_TRUE(op.messages.empty());
+  EXPECT_TRUE(rig.op.messages.empty());
   // The count of a read comes from ThreadIbcntl when the library has it.
-  EXPECT_GT(fake.countCalls(1), 0);
-  EXPECT_EQ(fake.countCalls(0), 0);
+  EXPECT_GT(rig.fake.countCalls(1), 0);
+  EXPECT_EQ(rig.fake.countCalls(0), 0);
 }
 
 TEST(SystemGpibDriver, ErrBitAndErrorCodeOfAFailedCallReachTheCaller) {
-  Fake fake(FAKE_GPIB_FULL);
-  fake.fail("ibclr", 2);
-  SystemGpibDriver driver;
-  RecordingOperator op;
-  DeviceConnection connection(driver, op);
-  EXPECT_FALSE(connection.DevOpen());
-  EXPECT_TRUE(driver.status().failed());
-  EXPECT_EQ(driver.status().iberr, 2);
-  EXPECT_FALSE(connection.Connected);
-  EXPECT_FALSE(connection.DriverMissing);
-  EXPECT_TRUE(op.messages.empty());  // a failed call is silent
-  EXPECT_EQ(fake.calls(), "ibdev 0 7 0 13 1 0\nibclr 42\n");
+  Rig rig(FAKE_GPIB_FULL);
+  rig.fake.fail("ibclr", 2);
+  EXPECT_FALSE(rig.connection.DevOpen());
+  EXPECT_TRUE(rig.driver.status().failed());
+  EXPECT_EQ(rig.driver.status().iberr, 2);
+  EXPECT_FALSE(rig.connection.Connected);
+  EXPECT_FALSE(rig.connection.DriverMissing);
+  EXPECT_TRUE(rig.op.messages.empty());  // a failed call is silent
+  EXPECT_EQ(rig.fake.calls(), "ibdev 0 7 0 13 1 0\nibclr 42\n");
 }
 
 TEST(SystemGpibDriver, ReadReturnsTheReportedCountAndIsCutAtTenThousand) {
-  Fake fake(FAKE_GPIB_FULL);
-  SystemGpibDriver driver;
-  RecordingOperator op;
-  DeviceConnection connection(driver, op);
-  ASSERT_TRUE(connection.DevOpen());
-
-  fake.reply(std::string("ab\0cd\r\n", 7));
-  EXPECT_EQ(connection.DevRead(), std::string("ab\0cd\r\n", 7));  // bytes passed unchanged
-  EXPECT_EQ(driver.status().ibcntl, 7);
-  EXPECT_EQ(driver.status().ibcnt, 7);
-
-  fake.reply(std::string(12345, 'Z'));
-  EXPECT_EQ(connection.DevRead().size(), 10000u);
-
-  fake.fail("ibrd", 6);
-  EXPECT_EQ(connection.DevRead(), "");
-  EXPECT_EQ(driver.status().iberr, 6);
+  Rig rig(FAKE_GPIB_FULL);
+  ASSERT_TRUE(rig.connection.DevOpen());
+  rig.fake.reply(std::string("ab\0cd\r\n", 7));
+  EXPECT_EQ(rig.connection.DevRead(), std::string("ab\0cd\r\n", 7));  // bytes passed unchanged
+  EXPECT_EQ(rig.driver.status().ibcntl, 7);
+  EXPECT_EQ(rig.driver.status().ibcnt, 7);
+  rig.fake.reply(std::string(12345, 'Z'));
+  EXPECT_EQ(rig.connection.DevRead().size(), 10000u);
+  rig.fake.fail("ibrd", 6);
+  EXPECT_EQ(rig.connection.DevRead(), "");
+  EXPECT_EQ(rig.driver.status().iberr, 6);
 }
 
 TEST(SystemGpibDriver, WithoutThreadIbcntlTheCountComesFromThreadIbcnt) {
-  Fake fake(FAKE_GPIB_NOCNTL);
-  SystemGpibDriver driver;
-  RecordingOperator op;
-  DeviceConnection connection(driver, op);
-  ASSERT_TRUE(connection.DevOpen());
-  fake.reply("12345");
-  EXPECT_EQ(connection.DevRead(), "12345");
-  EXPECT_EQ(driver.status().ibcntl, 5);
-  EXPECT_GT(fake.countCalls(0), 0);
+  Rig rig(FAKE_GPIB_NOCNTL);
+  ASSERT_TRUE(rig.connection.DevOpen());
+  rig.fake.reply("12345");
+  EXPECT_EQ(rig.connection.DevRead(), "12345");
+  EXPECT_EQ(rig.driver.status().ibcntl, 5);
+  EXPECT_GT(rig.fake.countCalls(0), 0);
 }
 
 TEST(SystemGpibDriver, RegisteredStatusWordsFollowTheRegistrationResult) {
@@ -141,36 +135,32 @@ TEST(SystemGpibDriver, RegisteredStatusWordsFollowTheRegistrationResult) {
               std::string("register\n") + kIdCalls + "ibdev 0 7 0 13 1 0\nunregister\n");
   }
   {  // 1: unregister and register again, then go on as registered
-    Fake fake(FAKE_GPIB_REGISTER);
-    fake.registerResult(1);
-    SystemGpibDriver driver;
-    RecordingOperator op;
-    DeviceConnection connection(driver, op);
-    EXPECT_TRUE(connection.DevOpen());
-    EXPECT_EQ(fake.calls().substr(0, 29), "register\nunregister\nregister\n");
+    Rig rig(FAKE_GPIB_REGISTER);
+    rig.fake.registerResult(1);
+    EXPECT_TRUE(rig.connection.DevOpen());
+    EXPECT_EQ(rig.fake.calls().substr(0, 29), "register\nunregister\nregister\n");
   }
   for (int result : {2, 3, 7}) {  // refused: every call counts as failed
-    Fake fake(FAKE_GPIB_REGISTER);
-    fake.registerResult(result);
-    SystemGpibDriver driver;
-    RecordingOperator op;
-    DeviceConnection connection(driver, op);
-    EXPECT_FALSE(connection.DevOpen()) << result;
-    EXPECT_TRUE(driver.status().failed());
-    EXPECT_EQ(driver.status().iberr, 0);
-    EXPECT_EQ(static_cast<uint32_t>(driver.status().ibcntl), 0xDEAD37F0u);
-    const std::string expected = result == 7 ? "register\nibdev 0 7 0 13 1 0\n"
-                                             : "register\nunregister\nibdev 0 7 0 13 1 0\n";
-    EXPECT_EQ(fake.calls(), expected) << result;
-    EXPECT_FALSE(connection.DriverMissing);
+    Rig rig(FAKE_GPIB_REGISTER);
+    rig.fake.registerResult(result);
+    EXPECT_FALSE(rig.connection.DevOpen()) << result;
+    EXPECT_TRUE(rig.driver.status().failed());
+    EXPECT_EQ(rig.driver.status().iberr, 0);
+    EXPECT_EQ(static_cast<uint32_t>(rig.driver.status().ibcntl), 0xDEAD37F0u);
+    EXPECT_EQ(rig.fake.calls(), result == 7 ? "register\nibdev 0 7 0 13 1 0\n"
+                                            : "register\nunregister\nibdev 0 7 0 13 1 0\n")
+        << result;
+    EXPECT_FALSE(rig.connection.DriverMissing);
   }
 }
 
-TEST(SystemGpibDriver, MissingLibraryIsReportedOnceAsDriverMissing) {
+TEST(SystemGpibDriver, MissingLibraryIsReportedOnceAsDriverMissingAndTraced) {
   setenv(SystemGpibDriver::kLibraryVariable, "/nonexistent/libgpib-missing.so", 1);
   SystemGpibDriver driver;
+  std::ostringstream trace;
+  TracingDriver tracing(driver, trace);
   RecordingOperator op;
-  DeviceConnection connection(driver, op);
+  DeviceConnection connection(tracing, op);
   EXPECT_FALSE(connection.DevOpen());
   unsetenv(SystemGpibDriver::kLibraryVariable);
   ASSERT_EQ(op.messages.size(), 1u);
@@ -183,37 +173,35 @@ TEST(SystemGpibDriver, MissingLibraryIsReportedOnceAsDriverMissing) {
   EXPECT_TRUE(connection.DriverMissing);
   EXPECT_FALSE(connection.Connected);
   EXPECT_FALSE(driver.loaded());
+  EXPECT_EQ(trace.str(),
+            "gpib: ibdev(0, 7, 0, 13, 1, 0) failed: File not found: "
+            "/nonexistent/libgpib-missing.so\n");
 }
 
 TEST(SystemGpibDriver, LibraryWithoutOneEntryOrNotALibraryIsUnusable) {
   {
-    Fake fake(FAKE_GPIB_NORD);
-    SystemGpibDriver driver;
-    RecordingOperator op;
-    DeviceConnection connection(driver, op);
-    EXPECT_FALSE(connection.DevOpen());
-    ASSERT_EQ(op.messages.size(), 1u);
-    EXPECT_EQ(op.messages[0].text,
+    Rig rig(FAKE_GPIB_NORD);
+    EXPECT_FALSE(rig.connection.DevOpen());
+    ASSERT_EQ(rig.op.messages.size(), 1u);
+    EXPECT_EQ(rig.op.messages[0].text,
               std::string("Can't find DLL entry point ibrd in ") + FAKE_GPIB_NORD);
-    EXPECT_EQ(op.messages[0].icon, MsgIcon::Critical);
-    EXPECT_TRUE(connection.DriverMissing);
-    EXPECT_EQ(fake.calls(), "");  // nothing was called on a half-usable library
+    EXPECT_EQ(rig.op.messages[0].icon, MsgIcon::Critical);
+    EXPECT_TRUE(rig.connection.DriverMissing);
+    EXPECT_EQ(rig.fake.calls(), "");  // nothing was called on a half-usable library
   }
-  {
-    TempDir dir;
-    const std::string path = dir.file("libnotgpib.so");
-    std::ofstream(path) << "not a shared library";
-    setenv(SystemGpibDriver::kLibraryVariable, path.c_str(), 1);
-    SystemGpibDriver driver;
-    EXPECT_THROW(driver.load(), DriverUnavailable);
-    try {
-      driver.load();
-    } catch (const DriverUnavailable& e) {
-      EXPECT_FALSE(e.fileNotFound);  // it is there, so installing drivers is not the advice
-      EXPECT_NE(std::string(e.what()).find("libnotgpib.so"), std::string::npos);
-    }
-    unsetenv(SystemGpibDriver::kLibraryVariable);
+  TempDir dir;
+  const std::string path = dir.file("libnotgpib.so");
+  Put(path, "not a shared library");
+  setenv(SystemGpibDriver::kLibraryVariable, path.c_str(), 1);
+  SystemGpibDriver driver;
+  try {
+    driver.load();
+    ADD_FAILURE() << "loaded a file that is no library";
+  } catch (const DriverUnavailable& e) {
+    EXPECT_FALSE(e.fileNotFound);  // it is there, so installing drivers is not the advice
+    EXPECT_NE(std::string(e.what()).find("libnotgpib.so"), std::string::npos);
   }
+  unsetenv(SystemGpibDriver::kLibraryVariable);
 }
 
 TEST(SystemGpibDriver, LibraryListAndDeclarationsPerLibrary) {
@@ -227,11 +215,14 @@ TEST(SystemGpibDriver, LibraryListAndDeclarationsPerLibrary) {
   EXPECT_EQ(SystemGpibDriver::CandidateLibraries().size(), 3u);
   unsetenv(SystemGpibDriver::kLibraryVariable);
   using F = SystemGpibDriver::Flavour;
-  EXPECT_EQ(SystemGpibDriver::FlavourOf("libgpib.so.0"), F::LinuxGpib);
-  EXPECT_EQ(SystemGpibDriver::FlavourOf("/usr/lib/libni4882.so"), F::Ni4882);
-  EXPECT_EQ(SystemGpibDriver::FlavourOf("NI4882.DLL"), F::Ni4882);
-  EXPECT_EQ(SystemGpibDriver::FlavourOf("gpib-32.dll"), F::NiClassic);
-  EXPECT_EQ(SystemGpibDriver::FlavourOf("libgpibapi.so"), F::NiClassic);
+  const std::pair<const char*, F> flavours[] = {{"libgpib.so.0", F::LinuxGpib},
+                                                {"/usr/lib/libni4882.so", F::Ni4882},
+                                                {"NI4882.DLL", F::Ni4882},
+                                                {"gpib-32.dll", F::NiClassic},
+                                                {"libgpibapi.so", F::NiClassic}};
+  for (const auto& [name, flavour] : flavours) {
+    EXPECT_EQ(SystemGpibDriver::FlavourOf(name), flavour) << name;
+  }
 }
 
 TEST(TracingDriver, PrintsEveryCallWithItsStatusAndWhatCameBack) {
@@ -245,36 +236,16 @@ TEST(TracingDriver, PrintsEveryCallWithItsStatusAndWhatCameBack) {
   TekIdentity identity;
   ASSERT_TRUE(GetTekIdent(connection, identity));
   EXPECT_EQ(identity.nNm18, 2);  // the wrapper passes everything through
-  const std::string trace = out.str();
-  EXPECT_NE(trace.find("gpib: ibdev(0, 7, 0, 13, 1, 0) -> 42  ibsta=0100 iberr=0 ibcntl=0\n"),
-            std::string::npos)
-      << trace;
-  EXPECT_NE(trace.find("gpib: ibwrt(42, \"ID?\", 3) -> 256"), std::string::npos) << trace;
-  EXPECT_NE(trace.find("gpib: ibrd(42, 10000) -> 8448  ibsta=2100 iberr=0 ibcntl=41\n"),
-            std::string::npos)
-      << trace;
-  EXPECT_NE(trace.find("received \"TEK/1241 SYS: 2.1 COMM: 1.4 ACQ:1,2,2,0\\r\\n\""),
-            std::string::npos)
-      << trace;
-  EXPECT_NE(trace.find("gpib: ibonl(42, 0)"), std::string::npos);
-
+  for (const char* line :
+       {"gpib: ibdev(0, 7, 0, 13, 1, 0) -> 42  ibsta=0100 iberr=0 ibcntl=0\n",
+        "gpib: ibwrt(42, \"ID?\", 3) -> 256",
+        "gpib: ibrd(42, 10000) -> 8448  ibsta=2100 iberr=0 ibcntl=41\n",
+        "received \"TEK/1241 SYS: 2.1 COMM: 1.4 ACQ:1,2,2,0\\r\\n\"", "gpib: ibonl(42, 0)"}) {
+    EXPECT_NE(out.str().find(line), std::string::npos) << line << " in\n" << out.str();
+  }
   fake.fail("ibclr", 2);
   out.str("");
   EXPECT_FALSE(connection.DevOpen());
   EXPECT_NE(out.str().find("gpib: ibclr(42) -> -32512  ibsta=8100 ERR iberr=2"), std::string::npos)
       << out.str();
-}
-
-TEST(TracingDriver, ShowsAMissingLibraryAndPassesTheErrorOn) {
-  setenv(SystemGpibDriver::kLibraryVariable, "/nonexistent/libgone.so", 1);
-  SystemGpibDriver driver;
-  std::ostringstream out;
-  TracingDriver tracing(driver, out);
-  RecordingOperator op;
-  DeviceConnection connection(tracing, op);
-  EXPECT_FALSE(connection.DevOpen());
-  unsetenv(SystemGpibDriver::kLibraryVariable);
-  EXPECT_TRUE(connection.DriverMissing);
-  EXPECT_EQ(out.str(),
-            "gpib: ibdev(0, 7, 0, 13, 1, 0) failed: File not found: /nonexistent/libgone.so\n");
 }

@@ -6,67 +6,48 @@
 #include "sim/SimDriver.h"
 #include "support/RecordingOperator.h"
 
-TEST(ParseTekIdent, ReadsTypeVersionsAndSlots) {
-  TekIdentity id;
-  ParseTekIdent("TEK/1241 SYS: 2.1 COMM: 1.4 ACQ:1,2,0,0", id);
-  EXPECT_EQ(id.Typ, "TEK/1241");
-  EXPECT_EQ(id.Ver[0], "2.1");
-  EXPECT_EQ(id.Ver[1], "1.4");
-  EXPECT_EQ(id.Cards, (std::array<std::string, 4>{" 9 bits card", "18 bits card", "None", "None"}));
-  EXPECT_EQ(id.nNm09, 1);
-  EXPECT_EQ(id.nNm18, 1);
-}
+using Cards = std::array<std::string, 4>;
 
-TEST(ParseTekIdent, EverySlotCode) {
+TEST(ParseTekIdent, SlotCodesOutsideTheCardsLeaveTheSlotAlone) {
   TekIdentity id;
   id.Cards = {"a", "b", "c", "d"};
   id.nNm09 = 5;
   id.nNm18 = 5;
   // 0, 1 and 2 are cards; anything else leaves the slot's text and the counts alone.
   ParseTekIdent("TEK/1241 SYS: 2.1 COMM: 1.4 ACQ:2,3,x,1", id);
-  EXPECT_EQ(id.Cards, (std::array<std::string, 4>{"18 bits card", "b", "c", " 9 bits card"}));
+  EXPECT_EQ(id.Cards, (Cards{"18 bits card", "b", "c", " 9 bits card"}));
   EXPECT_EQ(id.nNm09, 1);
   EXPECT_EQ(id.nNm18, 1);
-  ParseTekIdent("TEK/1241 SYS: 2.1 COMM: 1.4 ACQ:0,0,0,0", id);
-  EXPECT_EQ(id.Cards, (std::array<std::string, 4>{"None", "None", "None", "None"}));
-  EXPECT_EQ(id.nNm09, 0);
-  EXPECT_EQ(id.nNm18, 0);
-}
 
-TEST(ParseTekIdent, MissingAndShortFields) {
-  TekIdentity id;
+  id.Cards = {"a", "b", "c", "d"};
+  ParseTekIdent("TEK/1241 SYS: 2.1 COMM: 1.4 ACQ:1,2", id);  // codes past the end: empty
+  EXPECT_EQ(id.Cards, (Cards{" 9 bits card", "18 bits card", "c", "d"}));
+
   id.nNm09 = 3;
-  id.nNm18 = 1;
   ParseTekIdent("TEK/1240 SYS: 1.1 COMM: 1.2", id);  // no "ACQ:": counts unchanged
   EXPECT_EQ(id.nNm09, 3);
   EXPECT_EQ(id.nNm18, 1);
-  EXPECT_EQ(id.Typ, "TEK/1240");
-  EXPECT_EQ(id.Ver[1], "1.2");
+}
 
-  TekIdentity near;
-  near.Cards = {"a", "b", "c", "d"};
-  ParseTekIdent("TEK/1241 SYS: 2.1 COMM: 1.4 ACQ:1,2", near);  // codes past the end: empty
-  EXPECT_EQ(near.Cards, (std::array<std::string, 4>{" 9 bits card", "18 bits card", "c", "d"}));
-
-  TekIdentity cut;
-  ParseTekIdent("xxTEK/12", cut);  // the type text is as long as the reply allows
-  EXPECT_EQ(cut.Typ, "TEK/12");
-  EXPECT_EQ(cut.Ver[0], "___");
-
-  TekIdentity noTek;  // no "TEK": the "SYS:" search starts at position 9
-  ParseTekIdent("ABCDEFGHSYS: 9.9 COMM: 8.8", noTek);
-  EXPECT_EQ(noTek.Typ, "Tek/124x");
-  EXPECT_EQ(noTek.Ver[0], "9.9");
-  EXPECT_EQ(noTek.Ver[1], "8.8");
-  TekIdentity tooEarly;
-  ParseTekIdent("SYS: 9.9", tooEarly);
-  EXPECT_EQ(tooEarly.Ver[0], "___");
-
-  TekIdentity noSys;  // no "SYS:": "COMM:" is searched from position 5
-  ParseTekIdent("TEK/1241 COMM: 3.3 ACQ:2,0,0,0", noSys);
-  EXPECT_EQ(noSys.Ver[0], "___");
-  EXPECT_EQ(noSys.Ver[1], "3.3");
-  EXPECT_EQ(noSys.nNm18, 1);
+TEST(ParseTekIdent, TypeAndVersionsFromMissingAndShortFields) {
+  const struct {
+    const char* reply;
+    const char *typ, *sys, *comm;
+  } cases[] = {
+      {"TEK/1240 SYS: 1.1 COMM: 1.2", "TEK/1240", "1.1", "1.2"},
+      {"xxTEK/12", "TEK/12", "___", "___"},  // the type text is as long as the reply allows
+      // No "TEK": the "SYS:" search starts at position 9.
+      {"ABCDEFGHSYS: 9.9 COMM: 8.8", "Tek/124x", "9.9", "8.8"},
+      {"SYS: 9.9", "Tek/124x", "___", "___"},
+      // No "SYS:": "COMM:" is searched from position 5.
+      {"TEK/1241 COMM: 3.3 ACQ:2,0,0,0", "TEK/1241", "___", "3.3"},
+  };
+  for (const auto& c : cases) {
+    TekIdentity id;
+    ParseTekIdent(c.reply, id);
+    EXPECT_EQ(id.Typ, c.typ) << c.reply;
+    EXPECT_EQ(id.Ver, (std::array<std::string, 2>{c.sys, c.comm})) << c.reply;
+  }
 }
 
 TEST(GetTekIdent, AsksTheAnalyserAndCountsEveryMixOfCards) {
@@ -79,33 +60,14 @@ TEST(GetTekIdent, AsksTheAnalyserAndCountsEveryMixOfCards) {
     TekIdentity id;
     ASSERT_TRUE(GetTekIdent(dev, id));
     EXPECT_FALSE(id.CnxVisible);
-    int n9 = 0;
-    int n18 = 0;
-    for (size_t k = 0; k < 4; ++k) {
-      const char* expected = slots[k] == 1   ? " 9 bits card"
-                             : slots[k] == 2 ? "18 bits card"
-                                             : "None";
-      EXPECT_EQ(id.Cards[k], expected) << code;
-      n9 += slots[k] == 1;
-      n18 += slots[k] == 2;
-    }
-    EXPECT_EQ(id.nNm09, n9);
-    EXPECT_EQ(id.nNm18, n18);
+    EXPECT_EQ(id.Typ, "TEK/1241");
+    EXPECT_EQ(id.Ver, (std::array<std::string, 2>{"2.1", "1.4"}));
+    const char* names[] = {"None", " 9 bits card", "18 bits card"};
+    for (size_t k = 0; k < 4; ++k) EXPECT_EQ(id.Cards[k], names[slots[k]]) << code;
+    EXPECT_EQ(id.nNm09, std::count(slots.begin(), slots.end(), 1)) << code;
+    EXPECT_EQ(id.nNm18, std::count(slots.begin(), slots.end(), 2)) << code;
   }
   EXPECT_FALSE(dev.Connected);
-}
-
-TEST(GetTekIdent, TranscriptOfOneIdentification) {
-  SimDriver driver;
-  RecordingOperator op;
-  DeviceConnection dev(driver, op);
-  TekIdentity id;
-  ASSERT_TRUE(GetTekIdent(dev, id));
-  EXPECT_EQ(driver.analyser().transcript(),
-            (std::vector<std::string>{"ibdev 0 7 0", "ibclr", "ibwrt XX", "ibwrt ID?", "ibrd 10000",
-                                      "ibloc", "ibonl 0"}));
-  EXPECT_EQ(id.Typ, "TEK/1241");
-  EXPECT_EQ(id.Ver, (std::array<std::string, 2>{"2.1", "1.4"}));
 }
 
 TEST(GetTekIdent, NoAnalyserOrNoAnswer) {
