@@ -1,14 +1,9 @@
 // The main window's controls, its identification labels, and the way it answers the link
 // and transfer code as their operator.
-#include <QApplication>
 #include <QDialog>
 #include <QFontInfo>
-#include <QGroupBox>
-#include <QLabel>
 #include <QMessageBox>
-#include <QPushButton>
 #include <QTest>
-#include <QTimer>
 
 #include "AppHarness.h"
 #include "app/QtModalPresenter.h"
@@ -55,43 +50,54 @@ TEST_F(AppTest, ButtonsHaveTheirCaptionsTipsAndPlaces) {
        Twips(120, 1200, 960, 315)},
   };
   for (const Case& c : cases) {
+    SCOPED_TRACE(c.caption);
     EXPECT_EQ(c.button->text().toStdString(), c.caption);
-    EXPECT_EQ(c.button->toolTip().toStdString(), c.tip) << c.caption;
-    EXPECT_EQ(c.button->parentWidget(), c.frame) << c.caption;
-    EXPECT_EQ(c.button->geometry(), c.place) << c.caption;
-    EXPECT_TRUE(c.button->isEnabled()) << c.caption;
+    EXPECT_EQ(c.button->toolTip().toStdString(), c.tip);
+    EXPECT_EQ(c.button->parentWidget(), c.frame);
+    EXPECT_EQ(c.button->geometry(), c.place);
+    EXPECT_TRUE(c.button->isEnabled());
   }
+  EXPECT_EQ(w->Frame1->title(), "Configuration");
+  EXPECT_EQ(w->Frame->title(), "Data");
   EXPECT_EQ(w->Frame1->geometry(), Twips(0, 0, 3200, 1755));
   EXPECT_EQ(w->Frame->geometry(), Twips(0, 1720, 3200, 1005));
-  // The reference save button lies below the frame's visible area.
+  // The reference save button lies below the frame's visible area, at the client's bottom.
   EXPECT_GT(w->Tek2RefCmd->geometry().top(), w->Frame->height());
-  const PixelRect client = TwipsRect(0, 0, 3195, 2730);
-  EXPECT_EQ(w->Frame->geometry().bottom() + 1, client.height);
+  EXPECT_EQ(w->Frame->geometry().bottom() + 1, TwipsRect(0, 0, 3195, 2730).height);
+  // The simulator's note sits below the designed area and covers none of its controls.
+  EXPECT_TRUE(w->SimNote->isVisibleTo(w.get()));
+  EXPECT_FALSE(w->SimNote->text().isEmpty());
+  EXPECT_GE(w->SimNote->y(), w->Frame->geometry().bottom());
 }
 
 TEST_F(AppTest, LabelsShowIdentificationInTheirColours) {
   auto w = start();
-  EXPECT_EQ(w->Typ->text(), "TEK/1241");
-  EXPECT_EQ(w->Ver[0]->text(), "2.1");
-  EXPECT_EQ(w->Ver[1]->text(), "1.4");
-  EXPECT_EQ(w->Cards[0]->text(), " 9 bits card");
-  EXPECT_EQ(w->Cards[1]->text(), "18 bits card");
-  EXPECT_EQ(w->Cards[2]->text(), "18 bits card");
-  EXPECT_EQ(w->Cards[3]->text(), "None");
+  const QColor blue(0, 0, 0xff);
+  struct Case {
+    QLabel* label;
+    const char* text;
+    QColor colour;
+  } cases[] = {{w->Typ, "TEK/1241", QColor(0x80, 0, 0)},
+               {w->Lbl[0], "Firmware", blue},
+               {w->Lbl[1], "GPIB", blue},
+               {w->Ver[0], "2.1", blue},
+               {w->Ver[1], "1.4", blue},
+               {w->Cnx, "Not connected", Qt::red}};
+  for (const Case& c : cases) {
+    EXPECT_EQ(c.label->text().toStdString(), c.text);
+    EXPECT_EQ(c.label->palette().color(QPalette::WindowText), c.colour) << c.text;
+  }
   EXPECT_TRUE(w->Cnx->isHidden());
-  EXPECT_EQ(w->Cnx->text(), "Not connected");
-  EXPECT_EQ(w->Lbl[0]->text(), "Firmware");
-  EXPECT_EQ(w->Lbl[1]->text(), "GPIB");
+  const char* cards[] = {" 9 bits card", "18 bits card", "18 bits card", "None"};
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(w->Cards[i]->text().toStdString(), cards[i]);
   EXPECT_EQ(w->nNm09(), 1);
   EXPECT_EQ(w->nNm18(), 2);
 
-  EXPECT_EQ(w->Typ->palette().color(QPalette::WindowText), QColor(0x80, 0, 0));
-  EXPECT_EQ(w->Lbl[1]->palette().color(QPalette::WindowText), QColor(0, 0, 0xff));
-  EXPECT_EQ(w->Ver[0]->palette().color(QPalette::WindowText), QColor(0, 0, 0xff));
   EXPECT_EQ(w->Ver[0]->palette().color(QPalette::Window), QColor(Qt::white));
   EXPECT_TRUE(w->Ver[0]->autoFillBackground());
-  EXPECT_EQ(w->Cnx->palette().color(QPalette::WindowText), QColor(0xff, 0, 0));
   EXPECT_EQ(w->Shape1->palette().color(QPalette::Window), QColor(Qt::white));
+  // The white shape is behind the labels it frames.
+  EXPECT_LT(w->Frame1->children().indexOf(w->Shape1), w->Frame1->children().indexOf(w->Typ));
   EXPECT_EQ(w->Typ->geometry(), Twips(165, 780, 960, 195));
   EXPECT_EQ(w->Ver[1]->geometry(), Twips(1080, 1200, 345, 255));
   EXPECT_EQ(w->Cards[3]->geometry(), Twips(1680, 1440, 1425, 255));
@@ -101,10 +107,6 @@ TEST_F(AppTest, LabelsShowIdentificationInTheirColours) {
   EXPECT_TRUE(family == "MS Sans Serif" || family == "Liberation Sans") << family.toStdString();
   EXPECT_EQ(w->font().pointSize(), 8);
   EXPECT_EQ(QFontInfo(w->conf().vVal[0]->font()).family(), family);
-
-  // The white shape is behind the labels it frames.
-  const QObjectList& children = w->Frame1->children();
-  EXPECT_LT(children.indexOf(w->Shape1), children.indexOf(w->Typ));
 }
 
 TEST_F(AppTest, AccessKeysRunTheirCommands) {
@@ -156,52 +158,49 @@ TEST(QtModalPresenterTest, MessageBoxesCarryTextTitleIconAndButtons) {
     QString title, text;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     QMessageBox::StandardButtons buttons;
-  } seen;
-  auto answerWith = [&seen](QMessageBox::StandardButton press) {
+    QWidget* parent = nullptr;
+    MsgAnswer answer = MsgAnswer::Ok;
+  };
+  // Shows a message, notes the box that came up and presses `press` in it.
+  auto show = [&presenter](const char* text, const char* title, MsgIcon icon, MsgButtons buttons,
+                           QMessageBox::StandardButton press) {
+    Seen seen;
     QTimer::singleShot(0, [&seen, press] {
       auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
       ASSERT_NE(box, nullptr);
-      seen = {box->windowTitle(), box->text(), box->icon(), box->standardButtons()};
+      seen = {box->windowTitle(), box->text(), box->icon(), box->standardButtons(),
+              box->parentWidget()};
       box->button(press)->click();
     });
+    seen.answer = presenter.message(nullptr, QString::fromLatin1(text), QString::fromLatin1(title),
+                                    icon, buttons);
+    return seen;
   };
 
-  answerWith(QMessageBox::Ok);
-  EXPECT_EQ(presenter.message(nullptr, QStringLiteral("Cleaning  registry context\r\nPlease"),
-                              QString(), MsgIcon::None, MsgButtons::Ok),
-            MsgAnswer::Ok);
+  Seen seen = show("Cleaning  registry context\r\nPlease", "", MsgIcon::None, MsgButtons::Ok,
+                   QMessageBox::Ok);
+  EXPECT_EQ(seen.answer, MsgAnswer::Ok);
   EXPECT_EQ(seen.title, "Logirem");
   EXPECT_EQ(seen.text, "Cleaning  registry context\nPlease");
   EXPECT_EQ(seen.icon, QMessageBox::NoIcon);
   EXPECT_EQ(seen.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
 
-  answerWith(QMessageBox::Ok);
-  presenter.message(nullptr, QStringLiteral("Unable to open device"), QStringLiteral("GPIB Test"),
-                    MsgIcon::Critical, MsgButtons::Ok);
+  seen = show("Unable to open device", "GPIB Test", MsgIcon::Critical, MsgButtons::Ok,
+              QMessageBox::Ok);
   EXPECT_EQ(seen.title, "GPIB Test");
   EXPECT_EQ(seen.icon, QMessageBox::Critical);
 
-  answerWith(QMessageBox::No);
-  EXPECT_EQ(presenter.message(nullptr, QStringLiteral("Keep?"), QStringLiteral("Q"),
-                              MsgIcon::Information, MsgButtons::YesNo),
-            MsgAnswer::No);
+  seen = show("Keep?", "Q", MsgIcon::Information, MsgButtons::YesNo, QMessageBox::No);
+  EXPECT_EQ(seen.answer, MsgAnswer::No);
   EXPECT_EQ(seen.icon, QMessageBox::Information);
   EXPECT_EQ(seen.buttons, QMessageBox::Yes | QMessageBox::No);
 
   // Raised while a modal window is up, the box belongs to that window.
   QDialog modal;
-  QWidget* parentSeen = nullptr;
-  QTimer::singleShot(0, [&modal] { modal.open(); });
-  QTimer::singleShot(20, [&parentSeen] {
-    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-    ASSERT_NE(box, nullptr);
-    parentSeen = box->parentWidget();
-    box->button(QMessageBox::Ok)->click();
-  });
-  QTest::qWait(10);
-  presenter.message(nullptr, QStringLiteral("Test is OK"), QStringLiteral("GPIB Test"),
-                    MsgIcon::Information, MsgButtons::Ok);
-  EXPECT_EQ(parentSeen, &modal);
+  modal.open();
+  EXPECT_EQ(
+      show("Test is OK", "GPIB Test", MsgIcon::Information, MsgButtons::Ok, QMessageBox::Ok).parent,
+      &modal);
   modal.close();
 
   // A lone CR, as in the missing-driver message, also breaks the line.
