@@ -1,32 +1,34 @@
-// The real display window offscreen: caption, status bar, keys and mouse through Qt events,
-// the write-back question on closing, and printing through the real title and notes dialog
-// into a PDF that is read back.
+// The real display window offscreen on the simulated analyser: caption, status bar, keys and
+// mouse through Qt events, the write-back question on closing with the order reaching the
+// analyser, and printing through the real title and notes dialog into a PDF read back.
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QDateTime>
 #include <QDir>
-#include <QFile>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPrinterInfo>
-#include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QStatusBar>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 
-#include "DemoImages.h"
+#include "FlatSession.h"
 #include "app/Info.h"
 #include "display/DisplayCanvas.h"
 #include "display/DisplayIt.h"
 #include "display/Twips.h"
+#include "model/SetupModel.h"
 #include "support/TempDir.h"
 
 namespace {
+
+using D = DisplayDrawing;
 
 // Answers the title and notes dialog the way an operator would, once it is up.
 void WhenInfoOpens(std::function<void(Info&)> fill) {
@@ -35,17 +37,6 @@ void WhenInfoOpens(std::function<void(Info&)> fill) {
     ASSERT_NE(info, nullptr);
     fill(*info);
   });
-}
-
-// Without a printer the page goes into a PDF in the current folder.
-bool NoPrinter() { return QPrinterInfo::defaultPrinter().isNull(); }
-
-// Runs the process and returns its standard output.
-QByteArray RunTool(const QString& program, const QStringList& arguments) {
-  QProcess process;
-  process.start(program, arguments);
-  if (!process.waitForFinished(20000)) return {};
-  return process.readAllStandardOutput();
 }
 
 // Switches the current folder for the lifetime of the object.
@@ -60,17 +51,33 @@ class InFolder {
   std::filesystem::path old_;
 };
 
-struct Window {
-  HandSession session;
+// The window on the flat images, or on the program's own images with their demonstration
+// capture.
+template <class SessionType>
+struct WindowOn {
+  SessionType session;
   Info info;
   DisplayIt display{session, info, nullptr};
-  Window() { display.BuildView(); }
+  WindowOn() { display.BuildView(); }
   DisplayView& view() { return display.view(); }
+  QColor px(int x, int y) const { return display.picture().pixelColor(x, y); }
   void key(Qt::Key k, Qt::KeyboardModifiers m = Qt::NoModifier) { QTest::keyClick(&display, k, m); }
   void click(Qt::MouseButton button, int x, int y) {
     QTest::mouseClick(display.canvas(), button, Qt::NoModifier, QPoint(x, y));
   }
+  // GRPA07 (line 0) goes below CTL100 (line 8).
+  void moveFirstLineDown() {
+    click(Qt::RightButton, 10, 10);
+    click(Qt::RightButton, 10, 182);
+  }
+  bool sentConfiguration() {
+    const auto& t = session.analyser().transcript();
+    return std::any_of(t.begin(), t.end(), [](const std::string& call) {
+      return call.find("INSET ") != std::string::npos;
+    });
+  }
 };
+using Window = WindowOn<FlatSession>;
 
 TEST(DisplayItWindow, CaptionStatusBarAndSize) {
   Window w;
@@ -96,12 +103,27 @@ TEST(DisplayItWindow, CaptionStatusBarAndSize) {
   w.display.hide();
 }
 
+TEST(DisplayItWindow, ProgramImagesDrawEveryRow) {
+  WindowOn<SimSession> w;
+  EXPECT_EQ(w.display.panelText(2), "TRIG@5120ns");
+  // The demonstration capture draws waveforms in every row of the first page but pod 0's,
+  // which starts later.
+  for (int row = 0; row < 24; ++row) {
+    if (w.view().LineTable[static_cast<size_t>(row)].code / 10 == 0) continue;
+    int lit = 0;
+    for (int y = 20 * row + 1; y <= 20 * (row + 1); ++y) {
+      for (int x = 55; x < 780; ++x) lit += (w.px(x, y) == D::kWhite || w.px(x, y) == D::kRed);
+    }
+    EXPECT_GT(lit, 100) << "row " << row;
+  }
+}
+
 TEST(DisplayItWindow, KeysMoveCursorAndPage) {
   Window w;
   w.key(Qt::Key_Right);
   EXPECT_EQ(w.display.panelText(1), "20ns");
-  EXPECT_EQ(w.display.picture().pixelColor(58, 5), DisplayDrawing::kYellow);
-  EXPECT_EQ(w.display.picture().pixelColor(51, 5), DisplayDrawing::kBlack);
+  EXPECT_EQ(w.px(58, 5), D::kYellow);
+  EXPECT_EQ(w.px(51, 5), D::kBlack);
   w.key(Qt::Key_Right, Qt::ShiftModifier);
   EXPECT_EQ(w.view().CursorSample, 11);
   EXPECT_EQ(w.display.panelText(1), "220ns");
@@ -134,7 +156,7 @@ TEST(DisplayItWindow, CommandLettersThroughTypedCharacters) {
   for (int i = 0; i < 5; ++i) w.key(Qt::Key_Right);
   w.key(Qt::Key_Space);
   EXPECT_EQ(w.view().Markers[0], 5);
-  EXPECT_EQ(w.display.picture().pixelColor(twips::ToPixel(772 + 525), 5), DisplayDrawing::kRed);
+  EXPECT_EQ(w.px(twips::ToPixel(772 + 525), 5), D::kRed);
   w.key(Qt::Key_Z);
   EXPECT_EQ(w.view().ZeroSample, 5);
   for (int i = 0; i < 3; ++i) w.key(Qt::Key_Right);
@@ -154,20 +176,21 @@ TEST(DisplayItWindow, MouseInTheNameColumn) {
   const auto before = w.view().LineTable;
   w.click(Qt::RightButton, 10, 70);  // y 1050: line 3
   EXPECT_EQ(w.view().FindPickedLine(), 3);
-  w.click(Qt::RightButton, 10, 70);  // its own row again: unpicked
+  w.click(Qt::RightButton, 10, 70);  // its own row again: unpicked, nothing moved
   EXPECT_EQ(w.view().FindPickedLine(), -1);
+  EXPECT_FALSE(w.view().OrderModified);
   w.click(Qt::RightButton, 10, 210);  // y 3150: line 10, pod 2 channel 6
   EXPECT_EQ(w.view().FindPickedLine(), 10);
-  EXPECT_EQ(w.display.picture().pixelColor(100, 220), DisplayDrawing::kMagenta);  // its low level
+  EXPECT_EQ(w.px(100, 220), D::kMagenta);  // its low level
   // The cursor line still crosses it (magenta under the yellow exclusive-or pen).
-  EXPECT_EQ(w.display.picture().pixelColor(51, 220), QColor(0, 255, 255));
+  EXPECT_EQ(w.px(51, 220), QColor(0, 255, 255));
   w.click(Qt::RightButton, 10, 285);  // y 4275: dropped above line 14
   EXPECT_EQ(w.view().FindPickedLine(), -1);
   EXPECT_TRUE(w.view().OrderModified);
   EXPECT_EQ(w.view().LineTable[13].code, before[10].code);
   EXPECT_EQ(w.view().LineTable[10].code, before[11].code);
-  EXPECT_EQ(w.display.picture().pixelColor(100, 280), DisplayDrawing::kWhite);
-  EXPECT_EQ(w.display.picture().pixelColor(100, 220), DisplayDrawing::kWhite);
+  EXPECT_EQ(w.px(100, 280), D::kWhite);
+  EXPECT_EQ(w.px(100, 220), D::kWhite);
 
   w.click(Qt::LeftButton, 10, 100);
   EXPECT_TRUE(w.view().SignalNames);
@@ -177,7 +200,7 @@ TEST(DisplayItWindow, MouseInTheNameColumn) {
   EXPECT_EQ(w.view().FindPickedLine(), -1);
 }
 
-TEST(DisplayItWriteBack, QuestionAndAnswers) {
+TEST(DisplayItWriteBack, QuestionAnswersAndTheOrderInTheAnalyser) {
   Window w;
   const auto setupBefore = w.session.images().SetupMem;
   // Nothing moved: closing asks nothing.
@@ -185,10 +208,9 @@ TEST(DisplayItWriteBack, QuestionAndAnswers) {
   w.display.runModal();
   EXPECT_TRUE(w.session.op_.messages.empty());
 
-  // A move, then No: nothing written or sent, and the next close asks again.
+  // A move, then No: nothing written or sent.
   w.display.BuildView();
-  w.click(Qt::RightButton, 10, 10);
-  w.click(Qt::RightButton, 10, 182);  // GRPA07 below CTL100
+  w.moveFirstLineDown();
   w.session.op_.answers = {MsgAnswer::No};
   w.display.done(QDialog::Rejected);
   ASSERT_EQ(w.session.op_.messages.size(), 1u);
@@ -197,21 +219,56 @@ TEST(DisplayItWriteBack, QuestionAndAnswers) {
   EXPECT_EQ(question.title, "Configuration modified");
   EXPECT_EQ(question.buttons, MsgButtons::YesNo);
   EXPECT_EQ(w.session.mem2TekCalls, 0);
+  EXPECT_FALSE(w.sentConfiguration());
   EXPECT_EQ(w.session.images().SetupMem, setupBefore);
 
-  // Reopened (the lines are back in the analyser's order) and closed with Yes: the same
-  // order is written and sent, since the flag stays set.
-  QTimer::singleShot(0, [&] { w.display.close(); });
+  // The next close asks again; Yes writes order tables A and B and sends them.
   w.session.op_.answers = {MsgAnswer::Yes};
-  w.display.runModal();
+  w.display.done(QDialog::Rejected);
   EXPECT_EQ(w.session.op_.messages.size(), 2u);
   EXPECT_EQ(w.session.mem2TekCalls, 1);
-  EXPECT_EQ(w.session.lastKind, 1);
-  EXPECT_EQ(w.session.images().SetupMem, setupBefore);
+  EXPECT_TRUE(w.sentConfiguration());
+  auto& sent = w.session.analyser().setupMemory();
+  EXPECT_EQ(w.session.images().SetupMem, sent);
+  // Rows 0..7 move up one, GRPA bit 7 is row 8 (table B holds the first 12 rows), the rest stay.
+  SetupModel analyser(sent);
+  auto copy = setupBefore;
+  SetupModel original(copy);
+  EXPECT_EQ(analyser.GetOrderGroup(8), 0);
+  EXPECT_EQ(analyser.GetOrderBit(8), 7);
+  for (int16_t i = 0; i < 72; ++i) {
+    const auto from = static_cast<int16_t>(i < 8 ? i + 1 : (i == 8 ? 0 : i));
+    EXPECT_EQ(analyser.GetOrderGroup(i), original.GetOrderGroup(from)) << i;
+    EXPECT_EQ(analyser.GetOrderBit(i), original.GetOrderBit(from)) << i;
+    if (i >= 12) continue;
+    EXPECT_EQ(analyser.GetOrderBGroup(i), original.GetOrderBGroup(from)) << i;
+    EXPECT_EQ(analyser.GetOrderBBit(i), original.GetOrderBBit(from)) << i;
+  }
+
+  // Reopened on the written order and closed: the flag stays set, so it asks and sends again.
+  QTimer::singleShot(0, [&] { w.display.close(); });
+  w.display.runModal();
+  EXPECT_EQ(w.session.op_.messages.size(), 3u);
+  EXPECT_EQ(w.session.mem2TekCalls, 2);
+  EXPECT_EQ(w.session.analyser().setupMemory(), w.session.images().SetupMem);
+}
+
+TEST(DisplayItWriteBack, PodNamesAreNeverWrittenBack) {
+  Window w;
+  w.session.cnf = false;  // configuration and acquisition not read together
+  w.display.BuildView();
+  const auto before = w.session.analyser().setupMemory();
+  w.moveFirstLineDown();
+  ASSERT_TRUE(w.view().OrderModified);
+  w.display.done(QDialog::Rejected);
+  EXPECT_TRUE(w.session.op_.messages.empty());
+  EXPECT_EQ(w.session.mem2TekCalls, 0);
+  EXPECT_FALSE(w.sentConfiguration());
+  EXPECT_EQ(w.session.analyser().setupMemory(), before);
 }
 
 TEST(DisplayItPrint, PageWithHeaderTitleNotesAndInvertedPicture) {
-  if (!NoPrinter()) GTEST_SKIP() << "a printer is installed";
+  if (!QPrinterInfo::defaultPrinter().isNull()) GTEST_SKIP() << "a printer is installed";
   TempDir folder;
   InFolder in(folder.path());
   Window w;
@@ -227,23 +284,20 @@ TEST(DisplayItPrint, PageWithHeaderTitleNotesAndInvertedPicture) {
   ASSERT_EQ(w.session.op_.messages.size(), 1u);
   const auto& told = w.session.op_.messages[0];
   EXPECT_EQ(told.icon, MsgIcon::Information);
-  const QStringList pdfs = QDir(QString::fromStdString(folder.path().string()))
-                               .entryList({QStringLiteral("*.pdf")}, QDir::Files);
+  const QDir dir(QString::fromStdString(folder.path().string()));
+  const QStringList pdfs = dir.entryList({QStringLiteral("*.pdf")}, QDir::Files);
   ASSERT_EQ(pdfs.size(), 1);
-  const QString pdf =
-      QDir(QString::fromStdString(folder.path().string())).absoluteFilePath(pdfs[0]);
-  EXPECT_NE(told.text.find(pdf.toStdString()), std::string::npos) << told.text;
+  const QString pdf = dir.absoluteFilePath(pdfs[0]);
+  EXPECT_EQ(told.text, "No printer is installed. The page was saved as " + pdf.toStdString());
 
-  const QString text = QString::fromUtf8(RunTool("pdftotext", {"-layout", pdf, "-"}));
-  EXPECT_TRUE(text.contains("Tektronix 124x - Data Acquisition - ")) << text.toStdString();
-  EXPECT_TRUE(text.contains(QLocale().toString(QDate::currentDate(), QLocale::ShortFormat)));
-  EXPECT_TRUE(text.contains("Bus capture"));
-  const QStringList lines = text.split('\n');
-  const auto notesAt = lines.indexOf(QRegularExpression("^\\s*Notes:\\s*$"));
-  ASSERT_GE(notesAt, 0) << text.toStdString();
-  EXPECT_EQ(lines[notesAt + 1].trimmed(), "first");
-  EXPECT_EQ(lines[notesAt + 2].trimmed(), "second");
+  // (Where each item stands is checked on the page alone.)
+  const QString text = RunTool("pdftotext", {"-layout", pdf, "-"});
+  EXPECT_TRUE(text.contains("Tektronix 124x - Data Acquisition - " +
+                            QLocale().toString(QDate::currentDate(), QLocale::ShortFormat)))
+      << text.toStdString();
   EXPECT_EQ(text.count("Bus capture"), 1);
+  EXPECT_TRUE(
+      text.contains(QRegularExpression("\\n\\s*Notes:\\s*\\n\\s*first\\s*\\n\\s*second\\s*\\n")));
 
   // The picture: black on white, one copy of the drawing area.
   const QString png = QString::fromStdString(folder.file("page"));
@@ -251,13 +305,11 @@ TEST(DisplayItPrint, PageWithHeaderTitleNotesAndInvertedPicture) {
   QImage page(png + ".png");
   ASSERT_FALSE(page.isNull());
   EXPECT_GT(page.width(), page.height());  // landscape
-  int white = 0;
-  int dark = 0;
+  int white = 0, dark = 0;
   for (int y = 0; y < page.height(); ++y) {
     for (int x = 0; x < page.width(); ++x) {
-      const int grey = qGray(page.pixel(x, y));
-      white += grey > 230 ? 1 : 0;
-      dark += grey < 60 ? 1 : 0;
+      white += qGray(page.pixel(x, y)) > 230;
+      dark += qGray(page.pixel(x, y)) < 60;
     }
   }
   const int all = page.width() * page.height();
@@ -277,7 +329,7 @@ TEST(DisplayItPrint, PageWithHeaderTitleNotesAndInvertedPicture) {
 }
 
 TEST(DisplayItPrint, AFailedPrintIsReportedAndTheWindowGoesOn) {
-  if (!NoPrinter()) GTEST_SKIP() << "a printer is installed";
+  if (!QPrinterInfo::defaultPrinter().isNull()) GTEST_SKIP() << "a printer is installed";
   TempDir folder;
   InFolder in(folder.path());
   // Folders stand where the next PDF files would be written, so writing them fails.
@@ -290,7 +342,9 @@ TEST(DisplayItPrint, AFailedPrintIsReportedAndTheWindowGoesOn) {
   WhenInfoOpens([](Info& info) { info.OK->click(); });
   w.key(Qt::Key_P, Qt::ControlModifier);
   ASSERT_EQ(w.session.op_.messages.size(), 1u);
-  EXPECT_EQ(w.session.op_.messages[0].icon, MsgIcon::Exclamation) << w.session.op_.messages[0].text;
+  const auto& told = w.session.op_.messages[0];
+  EXPECT_EQ(told.icon, MsgIcon::Exclamation);
+  EXPECT_TRUE(told.text.starts_with("The page could not be printed, nor saved as ")) << told.text;
   w.key(Qt::Key_Right);
   EXPECT_EQ(w.view().CursorSample, 1);
 }
