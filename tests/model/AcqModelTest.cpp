@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <memory>
 
@@ -16,50 +17,39 @@ void putWord(Image& m, size_t at, uint32_t w) {
   m[at + 1] = static_cast<uint8_t>(w >> 8);
 }
 
-// The header of the built-in demonstration acquisition, with an empty sample area.
+// The built-in demonstration acquisition with an empty sample area.
 std::unique_ptr<Image> exampleHeader() {
-  auto m = std::make_unique<Image>();
-  for (size_t pod : {0, 2, 3, 4, 5}) {
-    putWord(*m, 514 + 2 * pod, 65);
-    putWord(*m, 530 + 2 * pod, pod == 0 ? 0xFF00 : 0xFE00);
-  }
-  for (size_t pod : {1, 6, 7}) (*m)[562 + pod] = 0x55;
-  (*m)[579] = 1;
-  (*m)[581] = 1;
-  (*m)[583] = 1;
-  (*m)[585] = 2;
-  putWord(*m, 600, 2925);
+  MemoryImages images;
+  LoadDefaultImages(images, nullptr);
+  auto m = std::make_unique<Image>(images.AcqMem);
+  std::fill(m->begin() + AcqModel::kSampleArea, m->end(), uint8_t{0});
   return m;
 }
 }  // namespace
 
 TEST(AcqModel, WorkedExampleHeader) {
-  MemoryImages images;
-  LoadDefaultImages(images, nullptr);
   const auto header = exampleHeader();
-  for (const Image* image : {&images.AcqMem, header.get()}) {
-    AcqModel acq(*image);
-    EXPECT_EQ(acq.PodOffset(), (std::array<int32_t, 8>{0, -1, 585, 1170, 1755, 2340, -1, -1}));
-    EXPECT_EQ(acq.PodStart(0), 256);
-    for (int16_t pod : List{2, 3, 4, 5}) EXPECT_EQ(acq.PodStart(pod), 0);
-    for (int16_t pod : List{0, 2, 3, 4, 5}) {
-      EXPECT_EQ(acq.PodEnd(pod), 512);
-      EXPECT_EQ(acq.PodLength(pod), 65);
-      EXPECT_FALSE(acq.PodAbsent(pod));
-    }
-    for (int16_t pod : List{1, 6, 7}) {
-      EXPECT_TRUE(acq.PodAbsent(pod));
-      EXPECT_EQ(acq.PodStart(pod), -8);  // length 0 and count 0
-    }
-    EXPECT_TRUE(acq.PodTwoBit(0));
-    EXPECT_FALSE(acq.PodTwoBit(2));
-    EXPECT_TRUE(acq.Triggered());
-    EXPECT_EQ(acq.SamplePeriod(), 20);
-    EXPECT_EQ(acq.Cards9(), 1.0);
-    EXPECT_EQ(acq.Cards18(), 2.0);
-    EXPECT_EQ(acq.MaxPodLength(), 65);
-    EXPECT_EQ(acq.BuildPodOffsets(), 2925);
+  AcqModel acq(*header);
+  EXPECT_EQ(acq.PodOffset(), (std::array<int32_t, 8>{0, -1, 585, 1170, 1755, 2340, -1, -1}));
+  EXPECT_EQ(acq.PodStart(0), 256);
+  for (int16_t pod : List{2, 3, 4, 5}) EXPECT_EQ(acq.PodStart(pod), 0);
+  for (int16_t pod : List{0, 2, 3, 4, 5}) {
+    EXPECT_EQ(acq.PodEnd(pod), 512);
+    EXPECT_EQ(acq.PodLength(pod), 65);
+    EXPECT_FALSE(acq.PodAbsent(pod));
   }
+  for (int16_t pod : List{1, 6, 7}) {
+    EXPECT_TRUE(acq.PodAbsent(pod));
+    EXPECT_EQ(acq.PodStart(pod), -8);  // length 0 and count 0
+  }
+  EXPECT_TRUE(acq.PodTwoBit(0));
+  EXPECT_FALSE(acq.PodTwoBit(2));
+  EXPECT_TRUE(acq.Triggered());
+  EXPECT_EQ(acq.SamplePeriod(), 20);
+  EXPECT_EQ(acq.Cards9(), 1.0);
+  EXPECT_EQ(acq.Cards18(), 2.0);
+  EXPECT_EQ(acq.MaxPodLength(), 65);
+  EXPECT_EQ(acq.BuildPodOffsets(), 2925);
 }
 
 TEST(AcqModel, StartAndEndCounts) {
@@ -140,12 +130,15 @@ TEST(AcqModel, SampleBytesStayInsideTheirRow) {
   (*m)[pod2 + 4 * 65] = 0x5A;       // first byte of channel 4's row
   AcqModel acq(*m);
   EXPECT_EQ(acq.PodSampleByte(2, 3, 64), 0xA5);
-  EXPECT_EQ(acq.PodSampleByte(2, 3, 65), 0.0);  // k equal to the pod length
   EXPECT_EQ(acq.PodSampleByte(2, 4, 0), 0x5A);
-  EXPECT_EQ(acq.PodSampleByte(2, 3, -1), 0.0);
-  EXPECT_EQ(acq.PodSampleByte(2, 9, 0), 0.0);
-  EXPECT_EQ(acq.PodSampleByte(2, -1, 0), 0.0);
-  EXPECT_EQ(acq.PodSampleByte(1, 0, 0), 0.0);  // absent pod
+  // k equal to the pod length, negative indices, a channel past 8, an absent pod.
+  for (auto [pod, ch, k] : {std::tuple<int16_t, int16_t, int32_t>{2, 3, 65},
+                            {2, 3, -1},
+                            {2, 9, 0},
+                            {2, -1, 0},
+                            {1, 0, 0}}) {
+    EXPECT_EQ(acq.PodSampleByte(pod, ch, k), 0.0) << pod << " " << ch << " " << k;
+  }
 }
 
 TEST(AcqModel, SampleAddressingOfTheWorkedExample) {

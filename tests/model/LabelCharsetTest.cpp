@@ -13,15 +13,10 @@ TEST(LabelCharset, AcceptsExactlyTheFortyThreeCharacters) {
 }
 
 TEST(LabelCharset, CharacterToIndexAsText) {
-  EXPECT_EQ(Char2Idx("0"), "0");
-  EXPECT_EQ(Char2Idx("A"), "10");
-  EXPECT_EQ(Char2Idx("Z"), "35");
-  EXPECT_EQ(Char2Idx(" "), "36");
-  EXPECT_EQ(Char2Idx("."), "37");
-  EXPECT_EQ(Char2Idx("$"), "42");
-  EXPECT_EQ(Char2Idx("a"), "-1");
-  EXPECT_EQ(Char2Idx("-"), "-1");
-  EXPECT_EQ(Char2Idx(""), "0");
+  const std::pair<const char*, const char*> cases[] = {{"0", "0"},  {"A", "10"}, {"Z", "35"},
+                                                       {" ", "36"}, {".", "37"}, {"$", "42"},
+                                                       {"a", "-1"}, {"-", "-1"}, {"", "0"}};
+  for (const auto& [c, index] : cases) EXPECT_EQ(Char2Idx(c), index) << "'" << c << "'";
 }
 
 TEST(LabelCharset, IndexToCharacterAndBack) {
@@ -31,7 +26,5 @@ TEST(LabelCharset, IndexToCharacterAndBack) {
     EXPECT_EQ(Char2Idx(c), std::to_string(i));
   }
   EXPECT_EQ(Idx2Char(42), "$");
-  EXPECT_EQ(Idx2Char(43), "");
-  EXPECT_EQ(Idx2Char(255), "");
-  EXPECT_EQ(Idx2Char(-1), "");
+  for (int outside : {43, 255, -1}) EXPECT_EQ(Idx2Char(outside), "") << outside;
 }

@@ -59,21 +59,12 @@ TEST_F(SetupModelTest, DefaultImageReadsAsTheAnalysersDefaultConfiguration) {
   for (int16_t pod = 2; pod <= 5; ++pod) map[p++] = static_cast<int16_t>(pod * 10 + 8);
   ASSERT_EQ(p, 45);
   for (int16_t pos = 0; pos < 72; ++pos) EXPECT_EQ(model.GetChanMap(pos), map[pos]) << pos;
-
-  // The pod channel of (group, bit) is the entry at first + width - 1 - bit.
-  auto channelOf = [&](int16_t g, int16_t bit) {
-    return model.GetChanMap(static_cast<int16_t>(model.GetFirst(g) + model.GetWidth(g) - 1 - bit));
-  };
-  EXPECT_EQ(channelOf(0, 7), 7);   // GRPA bit 7: pod 0 channel 7
-  EXPECT_EQ(channelOf(7, 0), 58);  // CTL2 bit 0: pod 5 channel 8
 }
 
 TEST_F(SetupModelTest, ShortLabelsArePaddedAndMatchedExactly) {
   model.SetLabel(3, "AB");
-  EXPECT_EQ(model.GetGroupByte(3, 0), 10);
-  EXPECT_EQ(model.GetGroupByte(3, 1), 11);
-  EXPECT_EQ(model.GetGroupByte(3, 2), 36);
-  EXPECT_EQ(model.GetGroupByte(3, 3), 36);
+  const int16_t bytes[] = {10, 11, 36, 36};  // "A", "B" and two blanks
+  for (int16_t i = 0; i < 4; ++i) EXPECT_EQ(model.GetGroupByte(3, i), bytes[i]);
   EXPECT_EQ(model.GetLabel(3), "AB  ");
   EXPECT_EQ(model.FindLabel("AB"), 0);  // not found reads like group 0
   EXPECT_EQ(model.FindLabel("AB  "), 3);
@@ -98,9 +89,6 @@ TEST_F(SetupModelTest, DamagedOrForeignLabelCharacters) {
   EXPECT_EQ(model.GetLabel(0), "GRPA");
   model.SetLabel(0, "zQ");
   EXPECT_EQ(model.GetLabel(0), "GQ  ");
-
-  EXPECT_EQ(model.GetLabel(10), "");
-  EXPECT_EQ(model.GetLabel(-1), "");
 }
 
 TEST_F(SetupModelTest, ChannelMapCodes) {
@@ -129,9 +117,6 @@ TEST_F(SetupModelTest, ChannelMapCodes) {
   // A byte written by the analyser in another form still reads by the formula.
   images.SetupMem[830 + 5] = 0x1F;
   EXPECT_EQ(model.GetChanMap(5), 20);  // 1 / 2 * 10 + 15 = 20
-
-  EXPECT_EQ(model.GetChanMap(72), 0);
-  EXPECT_EQ(model.GetChanMap(-1), 0);
 }
 
 TEST_F(SetupModelTest, RecordFieldsAcceptOnlyTheirRanges) {
@@ -190,12 +175,6 @@ TEST_F(SetupModelTest, PolarityBits) {
   EXPECT_TRUE(model.GetPolarity(3, 7));
   model.SetPolarity(3, 8, !model.GetPolarity(3, 8));
   EXPECT_EQ(model.PolarityWord(3), 0x01FF);
-  model.SetPolarity(7, 0, !model.GetPolarity(7, 0));
-  model.SetPolarity(7, 0, !model.GetPolarity(7, 0));
-  EXPECT_EQ(model.PolarityWord(7), 0x01FF);
-  EXPECT_FALSE(model.GetPolarity(8, 0));
-  EXPECT_FALSE(model.GetPolarity(0, 9));
-  EXPECT_EQ(model.PolarityWord(-1), 0);
 }
 
 TEST_F(SetupModelTest, TriggerPositionCodes) {
@@ -220,9 +199,6 @@ TEST_F(SetupModelTest, OrderTables) {
   EXPECT_EQ(images.SetupMem[685 + 22], 15);
   EXPECT_EQ(model.GetOrderBGroup(11), 6);
   EXPECT_EQ(model.GetOrderBBit(11), 15);
-  EXPECT_EQ(model.GetOrderGroup(72), -1);
-  EXPECT_EQ(model.GetOrderBit(-1), -1);
-  EXPECT_EQ(model.GetOrderBGroup(12), -1);
 }
 
 TEST_F(SetupModelTest, ArgumentsOutOfRangeNeverChangeTheImage) {
@@ -248,6 +224,13 @@ TEST_F(SetupModelTest, ArgumentsOutOfRangeNeverChangeTheImage) {
   model.SetOrderB(12, 0, 0);
   model.SetOrderB(0, 10, 0);
   EXPECT_EQ(images.SetupMem, before);
-  EXPECT_EQ(model.GetWidth(10), 0);
-  EXPECT_EQ(model.GetGroupByte(-1, 0), 0);
+  // Getters out of range read their neutral value.
+  EXPECT_EQ(model.GetLabel(10) + model.GetLabel(-1), "");
+  EXPECT_EQ(model.GetWidth(10) | model.GetGroupByte(-1, 0) | model.GetChanMap(72) |
+                model.GetChanMap(-1) | model.PolarityWord(-1),
+            0);
+  EXPECT_FALSE(model.GetPolarity(8, 0) || model.GetPolarity(0, 9));
+  EXPECT_EQ(model.GetOrderGroup(72), -1);
+  EXPECT_EQ(model.GetOrderBit(-1), -1);
+  EXPECT_EQ(model.GetOrderBGroup(12), -1);
 }
