@@ -15,7 +15,6 @@
 #include <deque>
 #include <functional>
 #include <memory>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -128,9 +127,7 @@ class AppTest : public ::testing::Test {
     return window;
   }
   static SimAnalyser& sim(MainWindow& window) {
-    auto* driver = dynamic_cast<SimDriver*>(&window.driver());
-    if (driver == nullptr) throw std::logic_error("the window does not use the simulator");
-    return driver->analyser();
+    return dynamic_cast<SimDriver&>(window.driver()).analyser();  // throws on other drivers
   }
   // Whether the analyser was sent this command since the transcript was last cleared.
   static bool sent(MainWindow& window, const std::string& command) {

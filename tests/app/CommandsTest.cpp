@@ -247,4 +247,5 @@ TEST_F(AppTest, WithoutAnAnalyserTheSettingsDialogComesFirstThenTheReadError) {
   EXPECT_EQ(log, (EventLog{"conf", "display"}));
   EXPECT_TRUE(w->Cnx->isHidden());
   EXPECT_EQ(w->connection().PAd, 9);
+  EXPECT_FALSE(w->connection().Connected);  // each command closes the connection again
 }
