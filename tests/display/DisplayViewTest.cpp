@@ -235,8 +235,10 @@ TEST(DisplayViewKeys, CursorTimes) {
     uint8_t clock, period;
     int32_t sample;
     const char* text;
-  } cases[] = {{0, 1, 100, "2000ns"}, {0, 1, 60, "1200ns"},     {0, 1, -3, "-60ns"},
-               {0, 7, 3, "6us"},      {0, 14, 512, "256000us"},  // 500 us: more than 16 bits count
+  } cases[] = {{0, 1, 100, "2000ns"},
+               {0, 1, -3, "-60ns"},
+               {0, 7, 3, "6us"},
+               {0, 14, 512, "256000us"},  // 500 us: more than 16 bits count
                {1, 1, 100, "100"}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.text);

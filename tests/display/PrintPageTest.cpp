@@ -6,22 +6,16 @@
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPdfWriter>
-#include <QProcess>
 #include <QRegularExpression>
 
+#include "FlatSession.h"
 #include "display/DisplayDrawing.h"
 #include "display/PrintPage.h"
 #include "support/TempDir.h"
 
 namespace {
 
-QString Tool(const QString& program, const QStringList& arguments) {
-  QProcess process;
-  process.start(program, arguments);
-  if (!process.waitForFinished(20000)) return {};
-  return QString::fromUtf8(process.readAllStandardOutput());
-}
-
+// A black drawing area with a white, a yellow and a cyan pixel side by side at (100, 100).
 QImage Drawing() {
   QImage drawing(780, 517, QImage::Format_RGB32);
   drawing.fill(Qt::black);
@@ -31,70 +25,65 @@ QImage Drawing() {
   return drawing;
 }
 
-bool PrintTo(const QString& path, const QString& title, const QStringList& notes) {
-  QPdfWriter writer(path);
-  writer.setPageLayout(
-      QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Landscape, QMarginsF(0, 0, 0, 0)));
-  return PrintPage::Paint(writer, PrintPage::MakePicture(Drawing()), "Header line", title, notes);
-}
+class PrintPageOnPdf : public ::testing::Test {
+ protected:
+  // Prints the page with `title` and `notes` into a PDF and returns its path.
+  QString print(const QString& title, const QStringList& notes) {
+    const QString pdf = QString::fromStdString(folder_.file("page.pdf"));
+    QPdfWriter writer(pdf);
+    writer.setPageLayout(
+        QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Landscape, QMarginsF(0, 0, 0, 0)));
+    EXPECT_TRUE(
+        PrintPage::Paint(writer, PrintPage::MakePicture(Drawing()), "Header line", title, notes));
+    return pdf;
+  }
+  TempDir folder_;
+};
 
 TEST(PrintPage, PictureIsInvertedAndFramed) {
   const QImage picture = PrintPage::MakePicture(Drawing());
   ASSERT_EQ(picture.size(), QSize(780, 517));
-  EXPECT_EQ(picture.pixelColor(300, 300), QColor(Qt::white));
-  EXPECT_EQ(picture.pixelColor(100, 100), QColor(Qt::black));
-  EXPECT_EQ(picture.pixelColor(101, 100), QColor(0, 0, 255));
-  EXPECT_EQ(picture.pixelColor(102, 100), QColor(255, 0, 0));
   // The frame: the top and left edges, and one pixel inside the right and bottom edges.
-  for (const QPoint p : {QPoint(0, 0), QPoint(400, 0), QPoint(0, 300), QPoint(778, 300),
-                         QPoint(400, 515), QPoint(778, 515)}) {
-    EXPECT_EQ(picture.pixelColor(p), QColor(Qt::black)) << p.x() << "," << p.y();
+  const std::pair<QPoint, QColor> spots[] = {
+      {{300, 300}, Qt::white},         {{100, 100}, Qt::black}, {{101, 100}, QColor(0, 0, 255)},
+      {{102, 100}, QColor(255, 0, 0)}, {{0, 0}, Qt::black},     {{400, 0}, Qt::black},
+      {{0, 300}, Qt::black},           {{778, 300}, Qt::black}, {{400, 515}, Qt::black},
+      {{778, 515}, Qt::black},         {{779, 300}, Qt::white}, {{400, 516}, Qt::white}};
+  for (const auto& [p, colour] : spots) {
+    EXPECT_EQ(picture.pixelColor(p), colour) << p.x() << "," << p.y();
   }
-  EXPECT_EQ(picture.pixelColor(779, 300), QColor(Qt::white));
-  EXPECT_EQ(picture.pixelColor(400, 516), QColor(Qt::white));
 }
 
-TEST(PrintPage, NotesSplitAtLineBreaks) {
+TEST(PrintPage, NotesSplitAtLineBreaksAndHeaderCarriesDateAndTime) {
   EXPECT_TRUE(PrintPage::SplitNotes("").isEmpty());
   EXPECT_EQ(PrintPage::SplitNotes("first\r\nsecond\r\n"), QStringList({"first", "second", ""}));
   EXPECT_EQ(PrintPage::SplitNotes("one\nline"), QStringList({"one\nline"}));
-  const QString header = PrintPage::Header(QDateTime(QDate(2024, 3, 5), QTime(14, 7)));
-  EXPECT_TRUE(header.startsWith("Tektronix 124x - Data Acquisition - "));
-  EXPECT_TRUE(header.endsWith(QLocale().toString(QDate(2024, 3, 5), QLocale::ShortFormat) + " " +
-                              QLocale().toString(QTime(14, 7), QLocale::ShortFormat)));
+  const QDateTime when(QDate(2024, 3, 5), QTime(14, 7));
+  EXPECT_EQ(PrintPage::Header(when), "Tektronix 124x - Data Acquisition - " +
+                                         QLocale().toString(when.date(), QLocale::ShortFormat) +
+                                         " " +
+                                         QLocale().toString(when.time(), QLocale::ShortFormat));
 }
 
-TEST(PrintPage, EmptyTitleAndNotes) {
-  TempDir folder;
-  const QString pdf = QString::fromStdString(folder.file("empty.pdf"));
-  ASSERT_TRUE(PrintTo(pdf, "", {}));
-  const QStringList lines =
-      Tool("pdftotext", {"-layout", pdf, "-"}).split('\n', Qt::SkipEmptyParts);
+TEST_F(PrintPageOnPdf, EmptyTitleAndNotesPrintNothingButHeaderAndNotesCaption) {
   QStringList text;
-  for (const QString& l : lines) {
+  for (const QString& l : RunTool("pdftotext", {"-layout", print("", {}), "-"}).split('\n')) {
     if (!l.trimmed().isEmpty() && l.trimmed() != "\f") text << l.trimmed();
   }
   EXPECT_EQ(text, QStringList({"Header line", "Notes:"}));
 }
 
-// Where each word of the first page starts, in points (1/20 of a twip), as the PDF holds it.
-QMap<QString, QPointF> WordStarts(const QString& pdf) {
-  const QString html = Tool("pdftotext", {"-bbox", "-f", "1", "-l", "1", pdf, "-"});
+TEST_F(PrintPageOnPdf, ItemsAtTheirPlacesOnThePage) {
+  // Where each word of the first page starts, in points (1/20 of a twip).
+  const QString html =
+      RunTool("pdftotext", {"-bbox", "-f", "1", "-l", "1", print("Title", {"one", "two"}), "-"});
   static const QRegularExpression word(
       "<word xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\"[^>]*>([^<]*)</word>");
-  QMap<QString, QPointF> starts;
+  QMap<QString, QPointF> at;
   for (auto it = word.globalMatch(html); it.hasNext();) {
     const auto m = it.next();
-    starts.insert(m.captured(3), QPointF(m.captured(1).toDouble(), m.captured(2).toDouble()));
+    at.insert(m.captured(3), QPointF(m.captured(1).toDouble(), m.captured(2).toDouble()));
   }
-  return starts;
-}
-
-TEST(PrintPage, ItemsAtTheirPlacesOnThePage) {
-  TempDir folder;
-  const QString pdf = QString::fromStdString(folder.file("places.pdf"));
-  ASSERT_TRUE(PrintTo(pdf, "Title", {"one", "two"}));
-  const auto at = WordStarts(pdf);
   for (const char* w : {"Header", "Title", "Notes:", "one", "two"})
     ASSERT_TRUE(at.contains(w)) << w;
   // Points from twips: header at x 200, title at 800, notes at 1200; title 800 below header.
@@ -110,18 +99,16 @@ TEST(PrintPage, ItemsAtTheirPlacesOnThePage) {
   EXPECT_NEAR(at["Notes:"].y() - at["Title"].y(), line + 427.5, 1.0);
 }
 
-TEST(PrintPage, LongNotesGoOnAFurtherPage) {
-  TempDir folder;
-  const QString pdf = QString::fromStdString(folder.file("long.pdf"));
+TEST_F(PrintPageOnPdf, LongNotesGoOnAFurtherPage) {
   QStringList notes;
   for (int i = 1; i <= 40; ++i) notes << QString("note %1").arg(i);
-  ASSERT_TRUE(PrintTo(pdf, "Long", notes));
-  EXPECT_TRUE(Tool("pdfinfo", {pdf}).contains(QRegularExpression("Pages:\\s+2")));
-  const QString second = Tool("pdftotext", {"-f", "2", "-l", "2", pdf, "-"});
-  EXPECT_TRUE(second.contains("note 40"));
-  EXPECT_FALSE(second.contains("note 1\n"));
-  const QString first = Tool("pdftotext", {"-f", "1", "-l", "1", pdf, "-"});
+  const QString pdf = print("Long", notes);
+  EXPECT_TRUE(RunTool("pdfinfo", {pdf}).contains(QRegularExpression("Pages:\\s+2")));
+  const QString first = RunTool("pdftotext", {"-f", "1", "-l", "1", pdf, "-"});
+  const QString second = RunTool("pdftotext", {"-f", "2", "-l", "2", pdf, "-"});
   EXPECT_TRUE(first.contains("note 1\n"));
+  EXPECT_FALSE(second.contains("note 1\n"));
+  EXPECT_TRUE(second.contains("note 40"));
 }
 
 }  // namespace
