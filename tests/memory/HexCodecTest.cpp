@@ -15,10 +15,9 @@ struct GuardedImage {
     return std::span<uint8_t>(storage).subspan(32, storage.size() - 64);
   }
   bool guardsIntact() const {
-    for (size_t i = 0; i < 32; ++i) {
-      if (storage[i] != 0xEE || storage[storage.size() - 1 - i] != 0xEE) return false;
-    }
-    return true;
+    auto guard = [](uint8_t b) { return b == 0xEE; };
+    return std::all_of(storage.begin(), storage.begin() + 32, guard) &&
+           std::all_of(storage.end() - 32, storage.end(), guard);
   }
   std::vector<uint8_t> storage;
 };
@@ -123,24 +122,18 @@ TEST(Mem2Hex, FrameBoundaries) {
   const std::string two = Mem2Hex(m, 0, 0, 49);
   ASSERT_EQ(two.size(), 109u + 15u);
   EXPECT_EQ(two[108], ',');
-  EXPECT_EQ(two.substr(109),
-            "#H05000030"
-            "11"
-            "BA;");  // 5 + 0x30 + 0x11 = 0x46
+  EXPECT_EQ(two.substr(109), "#H0500003011BA;");  // 5 + 0x30 + 0x11 + 0xBA = 0x100
 
   // Start shifts both the bytes and the addresses.
   m[10] = 0xAB;
-  EXPECT_EQ(Mem2Hex(m, 65536, 10, 1),
-            "#H05"
-            "01000A"
-            "AB"
-            "45;");
+  EXPECT_EQ(Mem2Hex(m, 65536, 10, 1), "#H0501000AAB45;");
 
-  EXPECT_EQ(Mem2Hex(m, 0, 0, 0), "");
-  EXPECT_EQ(Mem2Hex(m, 0, 0, -1), "");
-  EXPECT_EQ(Mem2Hex(m, 0, 60, 41), "");  // would leave the image
-  EXPECT_EQ(Mem2Hex(m, 0, -1, 5), "");
-  EXPECT_EQ(Mem2Hex(m, 0xFFFFF0, 0, 32), "");  // addresses beyond six digits
+  // Nothing, a run that would leave the image, addresses beyond six digits: no text.
+  using Run = std::tuple<int32_t, int16_t, int16_t>;
+  for (auto [base, start, count] :
+       {Run{0, 0, 0}, {0, 0, -1}, {0, 60, 41}, {0, -1, 5}, {0xFFFFF0, 0, 32}}) {
+    EXPECT_EQ(Mem2Hex(m, base, start, count), "");
+  }
 }
 
 TEST(Hex2Mem, RoundTripOfAFullAcquisitionImage) {
