@@ -93,6 +93,7 @@ class EdititTest : public ::testing::Test {
 };
 
 TEST_F(EdititTest, DefaultSetupShowsItsGroupsOnTheStrips) {
+  setup().SetPolarity(0, 3, false);
   Open(1, 2);
   EXPECT_EQ(editor.windowTitle(), "Edit configuration");
   EXPECT_EQ(editor.frame(0)->title(), "9 Bits card(s) groups");
@@ -108,6 +109,8 @@ TEST_F(EdititTest, DefaultSetupShowsItsGroupsOnTheStrips) {
   EXPECT_EQ(Label(1, "27")->x(), editor.strip(1, 0)->x());
   EXPECT_EQ(Label(1, "37")->x(), editor.strip(1, 0)->x() + 8 * 16);
   EXPECT_EQ(Label(1, "37")->width(), 17);
+  // They stand in front of the strip, so a click on one reaches the label.
+  EXPECT_EQ(editor.frame(1)->childAt(Label(1, "37")->geometry().center()), Label(1, "37"));
 
   EXPECT_EQ(editor.labelBox(0)->text(), "GRPA");
   EXPECT_EQ(editor.labelBox(2)->text(), "");
@@ -115,8 +118,9 @@ TEST_F(EdititTest, DefaultSetupShowsItsGroupsOnTheStrips) {
   EXPECT_EQ(editor.labelBox(5)->palette().color(QPalette::Base).rgb(), kGreenish);
   EXPECT_EQ(editor.list(GroupLists::kBase, 2)->currentItem()->text(), "   ");
   EXPECT_EQ(editor.list(GroupLists::kInput, 1)->currentItem()->text(), "BIN");
-  // Every placed channel has its polarity bit set: section colour, black text.
-  EXPECT_EQ(Look(Label(0, "03")), std::pair(kYellowish, kBlack));
+  // A placed channel shows its polarity bit: set, section colour on black text; clear, the
+  // reverse.
+  EXPECT_EQ(Look(Label(0, "03")), std::pair(kBlack, kYellowish));
   EXPECT_EQ(Look(Label(1, "58")), std::pair(kGreenish, kBlack));
   EXPECT_EQ(editor.strip(1, 4)->toolTip(), "Click to add selected channel");
   EXPECT_EQ(Label(1, "58")->toolTip(),

@@ -17,7 +17,8 @@ class EditorModelTest : public ::testing::Test {
   SetupModel setup() { return SetupModel(images.SetupMem); }
 
   MemoryImages images;
-  EditorModel model{images.SetupMem, nullptr};
+  int beeps = 0;
+  EditorModel model{images.SetupMem, [this] { ++beeps; }};
 };
 
 TEST_F(EditorModelTest, CardCountsNeverCreateAPodAboveSeven) {
@@ -89,6 +90,7 @@ TEST_F(EditorModelTest, CraftedWidthNeverOverfillsAStrip) {
   setup().SetGroupByte(5, SetupModel::kWidth, 255);  // runs past the map: reads code 0
   model.Load(0, 4);
   EXPECT_EQ(model.RowLength(1, 0), EditorModel::kMaxChannels);
+  EXPECT_EQ(beeps, 0);  // a damaged image is no refused click
   model.Edit2Mem();
   EXPECT_EQ(setup().GetWidth(5), 33);
 }
