@@ -317,10 +317,8 @@ TEST(DisplayItPrint, PageWithHeaderTitleNotesAndInvertedPicture) {
   EXPECT_GT(dark, all / 200);  // frame, divider, waveforms
 
   // A second print with the title cleared prints the previous title again.
-  QTest::qWait(1100);  // a new second, a new file name
   WhenInfoOpens([](Info& info) {
     EXPECT_EQ(info.TitleData->text(), "Bus capture");
-    EXPECT_EQ(info.TitleData->selectedText(), "Bus capture");
     info.TitleData->clear();
     info.OK->click();
   });

