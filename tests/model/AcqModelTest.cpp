@@ -25,11 +25,15 @@ std::unique_ptr<Image> exampleHeader() {
   std::fill(m->begin() + AcqModel::kSampleArea, m->end(), uint8_t{0});
   return m;
 }
+
+class AcqModelTest : public ::testing::Test {
+ protected:
+  std::unique_ptr<Image> m = exampleHeader();
+  AcqModel acq{*m};
+};
 }  // namespace
 
-TEST(AcqModel, WorkedExampleHeader) {
-  const auto header = exampleHeader();
-  AcqModel acq(*header);
+TEST_F(AcqModelTest, WorkedExampleHeader) {
   EXPECT_EQ(acq.PodOffset(), (std::array<int32_t, 8>{0, -1, 585, 1170, 1755, 2340, -1, -1}));
   EXPECT_EQ(acq.PodStart(0), 256);
   for (int16_t pod : List{2, 3, 4, 5}) EXPECT_EQ(acq.PodStart(pod), 0);
@@ -52,9 +56,7 @@ TEST(AcqModel, WorkedExampleHeader) {
   EXPECT_EQ(acq.BuildPodOffsets(), 2925);
 }
 
-TEST(AcqModel, StartAndEndCounts) {
-  auto m = exampleHeader();
-  AcqModel acq(*m);
+TEST_F(AcqModelTest, StartAndEndCounts) {
   EXPECT_EQ(acq.PodStart(0), 256);  // 0xFF00
   putWord(*m, 530, 0);
   EXPECT_EQ(acq.PodStart(0), 512);
@@ -64,9 +66,7 @@ TEST(AcqModel, StartAndEndCounts) {
   EXPECT_EQ(acq.PodEnd(0), 511);
 }
 
-TEST(AcqModel, PodsOutsideTheCardsReadAsAbsent) {
-  auto m = exampleHeader();
-  AcqModel acq(*m);
+TEST_F(AcqModelTest, PodsOutsideTheCardsReadAsAbsent) {
   for (int16_t pod : List{-1, 8, 100}) {
     EXPECT_TRUE(acq.PodAbsent(pod));
     EXPECT_EQ(acq.PodLength(pod), 0);
@@ -76,9 +76,7 @@ TEST(AcqModel, PodsOutsideTheCardsReadAsAbsent) {
   }
 }
 
-TEST(AcqModel, DoubleRateBelongsToTheNineBitPods) {
-  auto m = exampleHeader();
-  AcqModel acq(*m);
+TEST_F(AcqModelTest, DoubleRateBelongsToTheNineBitPods) {
   (*m)[579] = 0;
   for (int16_t pod = 0; pod < 8; ++pod) EXPECT_FALSE(acq.PodTwoBit(pod)) << pod;
   (*m)[579] = 1;
@@ -90,16 +88,16 @@ TEST(AcqModel, DoubleRateBelongsToTheNineBitPods) {
   EXPECT_FALSE(acq.PodTwoBit(4));
 }
 
-TEST(AcqModel, SamplePeriodCodes) {
-  auto m = exampleHeader();
-  AcqModel acq(*m);
-  const int32_t periods[] = {
-      10,       20,       50,       100,       200,       500,       1000,      2000,    5000,
-      10000,    20000,    50000,    100000,    200000,    500000,    1000000,   2000000, 5000000,
-      10000000, 20000000, 50000000, 100000000, 200000000, 500000000, 1000000000};
-  for (uint8_t code = 0; code < 25; ++code) {
+TEST_F(AcqModelTest, SamplePeriodCodes) {
+  // Codes run 10, 20, 50 ns ... up to 1 s; past the end there is no period.
+  for (auto [code, period] : {std::pair<uint8_t, int32_t>{0, 10},
+                              {2, 50},
+                              {3, 100},
+                              {13, 200000},
+                              {17, 5000000},
+                              {24, 1000000000}}) {
     (*m)[581] = code;
-    EXPECT_EQ(acq.SamplePeriod(), periods[code]) << int{code};
+    EXPECT_EQ(acq.SamplePeriod(), period) << int{code};
   }
   (*m)[581] = 25;
   EXPECT_EQ(acq.SamplePeriod(), 0);
@@ -112,9 +110,7 @@ TEST(AcqModel, SamplePeriodCodes) {
   EXPECT_FALSE(acq.Triggered());
 }
 
-TEST(AcqModel, MaxPodLengthCountsOnlyPresentPods) {
-  auto m = exampleHeader();
-  AcqModel acq(*m);
+TEST_F(AcqModelTest, MaxPodLengthCountsOnlyPresentPods) {
   putWord(*m, 514 + 2, 900);  // pod 1 is absent: its length does not count
   EXPECT_EQ(acq.MaxPodLength(), 65);
   putWord(*m, 514 + 10, 66);
@@ -123,12 +119,10 @@ TEST(AcqModel, MaxPodLengthCountsOnlyPresentPods) {
   EXPECT_EQ(acq.MaxPodLength(), 0);
 }
 
-TEST(AcqModel, SampleBytesStayInsideTheirRow) {
-  auto m = exampleHeader();
+TEST_F(AcqModelTest, SampleBytesStayInsideTheirRow) {
   const size_t pod2 = 614 + 585;
   (*m)[pod2 + 3 * 65 + 64] = 0xA5;  // last byte of channel 3's row
   (*m)[pod2 + 4 * 65] = 0x5A;       // first byte of channel 4's row
-  AcqModel acq(*m);
   EXPECT_EQ(acq.PodSampleByte(2, 3, 64), 0xA5);
   EXPECT_EQ(acq.PodSampleByte(2, 4, 0), 0x5A);
   // k equal to the pod length, negative indices, a channel past 8, an absent pod.
@@ -141,10 +135,8 @@ TEST(AcqModel, SampleBytesStayInsideTheirRow) {
   }
 }
 
-TEST(AcqModel, SampleAddressingOfTheWorkedExample) {
-  auto m = exampleHeader();
+TEST_F(AcqModelTest, SampleAddressingOfTheWorkedExample) {
   const size_t pod0 = 614, pod2 = 614 + 585;
-  AcqModel acq(*m);
 
   // Pod 2, one bit per sample from sample 0: bit 7 of byte 0, then byte 1 from bit 0.
   (*m)[pod2] = 0x80;
