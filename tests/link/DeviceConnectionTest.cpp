@@ -1,4 +1,5 @@
-// The connection with the analyser, on the simulated analyser.
+// The connection with the analyser, on the simulated analyser. Long replies cut at 10000
+// characters are checked through the transfers and the system driver.
 #include <gtest/gtest.h>
 
 #include "link/DeviceConnection.h"
@@ -94,7 +95,7 @@ TEST(DeviceConnection, FailedWriteClosesWithoutTakingTheDeviceOffline) {
   EXPECT_EQ(bus.dev.DevRead().substr(0, 8), "TEK/1241");
 }
 
-TEST(DeviceConnection, ReadsTimeOutToEmptyTextAndLongRepliesAreCut) {
+TEST(DeviceConnection, ReadsTimeOutToEmptyTextAndKeepTheConnection) {
   Bus bus;
   ASSERT_TRUE(bus.dev.DevOpen());
   EXPECT_EQ(bus.dev.DevRead(), "");  // nothing asked, nothing to read
@@ -103,18 +104,6 @@ TEST(DeviceConnection, ReadsTimeOutToEmptyTextAndLongRepliesAreCut) {
   EXPECT_TRUE(bus.dev.Connected);    // a timeout does not close the connection
   bus.sim().faults().replyTimeout = true;
   EXPECT_TRUE(bus.dev.DevWrite("ID?"));
-  EXPECT_EQ(bus.dev.DevRead(), "");
-  bus.sim().faults().replyTimeout = false;
-
-  bus.sim().faults().longReply = true;
-  EXPECT_TRUE(bus.dev.DevWrite("INSETUP?"));
-  const std::string first = bus.dev.DevRead();
-  EXPECT_EQ(first.size(), 10000u);
-  EXPECT_EQ(first.substr(0, 10), "#H34010000");
-  // The rest stays in the device until the next device clear.
-  EXPECT_FALSE(bus.dev.DevRead().empty());
-  bus.dev.DevClose();
-  ASSERT_TRUE(bus.dev.DevOpen());
   EXPECT_EQ(bus.dev.DevRead(), "");
 }
 
