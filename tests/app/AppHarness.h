@@ -156,3 +156,10 @@ class AppTest : public ::testing::Test {
   ScriptedPresenter presenter{log};
   ScriptedFiles files{log};
 };
+
+// The same with one instance started on the simulated analyser.
+class WindowTest : public AppTest {
+ protected:
+  void SetUp() override { w = start(); }
+  std::unique_ptr<MainWindow> w;
+};

@@ -23,8 +23,7 @@ bool Holds(const MemoryImages& file, const Memory& memory, int16_t length) {
 }
 }  // namespace
 
-TEST_F(AppTest, TekToFileSavesTheAnalysersConfiguration) {
-  auto w = start();
+TEST_F(WindowTest, TekToFileSavesTheAnalysersConfiguration) {
   sim(*w).setupMemory()[800] = 0x5A;  // something the default image does not hold
   files.answers = {QStringLiteral("saved.cnf"), QString()};
   w->Tek2ConfCmd->click();
@@ -47,8 +46,7 @@ TEST_F(AppTest, TekToFileSavesTheAnalysersConfiguration) {
   EXPECT_TRUE(presenter.messages.empty());
 }
 
-TEST_F(AppTest, FileToTekSendsALoadedConfigurationUnlessCancelledOrBad) {
-  auto w = start();
+TEST_F(WindowTest, FileToTekSendsALoadedConfigurationUnlessCancelledOrBad) {
   MemoryImages edited;
   LoadDefaultImages(edited, nullptr);
   edited.SetupMem[750] = static_cast<uint8_t>(edited.SetupMem[750] ^ 0x0F);
@@ -73,8 +71,7 @@ TEST_F(AppTest, FileToTekSendsALoadedConfigurationUnlessCancelledOrBad) {
   EXPECT_EQ(presenter.messages.size(), 1u);
 }
 
-TEST_F(AppTest, SaveAcqProposesTheAcquisitionsNameForTheConfiguration) {
-  auto w = start();
+TEST_F(WindowTest, SaveAcqProposesTheAcquisitionsNameForTheConfiguration) {
   QDir().mkpath(QStringLiteral("data"));
   QDir().mkpath(QStringLiteral("my.dir"));
   struct Case {
@@ -108,8 +105,7 @@ TEST_F(AppTest, SaveAcqProposesTheAcquisitionsNameForTheConfiguration) {
   EXPECT_EQ(FromFile(dir.file("data/run1.cnf"), kConfiguration).SetupLen, 922);
 }
 
-TEST_F(AppTest, SaveRefWritesTheReferenceMemoryAsAnAcquisitionFile) {
-  auto w = start();
+TEST_F(WindowTest, SaveRefWritesTheReferenceMemoryAsAnAcquisitionFile) {
   files.answers = {QStringLiteral("ref.dat")};
   w->Tek2RefCmd->click();
   EXPECT_TRUE(sent(*w, "REFMEM?"));
@@ -119,7 +115,7 @@ TEST_F(AppTest, SaveRefWritesTheReferenceMemoryAsAnAcquisitionFile) {
       Holds(FromFile(dir.file("ref.dat"), kReference), sim(*w).refMemory(), sim(*w).refLength()));
 }
 
-class LoadCommands : public AppTest {
+class LoadCommands : public WindowTest {
  protected:
   void SetUp() override {
     LoadDefaultImages(fileImages, nullptr);
@@ -127,7 +123,7 @@ class LoadCommands : public AppTest {
     fileImages.SetupMem[900] = static_cast<uint8_t>(fileImages.SetupMem[900] ^ 0x01);
     ASSERT_TRUE(WriteFile(dir.file("run.dat"), fileImages, kAcquisition, 0));
     ASSERT_TRUE(WriteFile(dir.file("run.cnf"), fileImages, kConfiguration, 0));
-    w = start();
+    WindowTest::SetUp();
     w->GetDisplay->click();  // sets bCnf
     sim(*w).transcript().clear();
   }
@@ -139,7 +135,6 @@ class LoadCommands : public AppTest {
     command->click();
   }
   MemoryImages fileImages;
-  std::unique_ptr<MainWindow> w;
 };
 
 TEST_F(LoadCommands, LoadAcqSendsBothFilesAndSetsbCnfOnlyWhenBothArrive) {
@@ -191,8 +186,7 @@ TEST_F(LoadCommands, LoadRefSendsTheReferenceAndLeavesbCnfAlone) {
   EXPECT_FALSE(w->bCnf());
 }
 
-TEST_F(AppTest, EditConfigAndGetDisplayReadThenOpenTheirOneWindow) {
-  auto w = start();
+TEST_F(WindowTest, EditConfigAndGetDisplayReadThenOpenTheirOneWindow) {
   sim(*w).setupMemory()[720] = 0x33;
   w->EditConfig->click();
   EXPECT_TRUE(sent(*w, "INSETUP?"));
@@ -218,8 +212,7 @@ TEST_F(AppTest, EditConfigAndGetDisplayReadThenOpenTheirOneWindow) {
   EXPECT_EQ(log, (EventLog{"editor", "display", "editor", "display"}));
 }
 
-TEST_F(AppTest, WithoutAnAnalyserTheSettingsDialogComesFirstThenTheReadError) {
-  auto w = start();
+TEST_F(WindowTest, WithoutAnAnalyserTheSettingsDialogComesFirstThenTheReadError) {
   sim(*w).setAddress(0, 9, 0);  // nothing answers at 7 any more
   log.clear();
   w->GetDisplay->click();

@@ -50,11 +50,23 @@ TEST(WindowPlacementTest, DialogGoesBelowTheMainWindowOrAboveAtTheScreenEdge) {
   EXPECT_EQ(r.x + r.width, TwipsToPixels(1525));
 }
 
-TEST_F(AppTest, OkStoresTheBoxesAndOnlyOkDoes) {
-  auto w = start();
+TEST_F(WindowTest, OnlyOkStoresTheBoxesAndTheInterface) {
   Conf& conf = w->conf();
   EXPECT_EQ(conf.windowTitle(), "Configuration");
-  EXPECT_EQ(conf.pad(), 0);  // never accepted yet
+  EXPECT_EQ(conf.GpibChoice->text(), "System GPIB library (NI-488.2 / linux-gpib)");
+  EXPECT_EQ(conf.SimChoice->text(), "Simulated analyser");
+  // Closed without OK the very first time: the main window takes back the dialog's stored
+  // values, all zero, and with PAD 0 the analyser is not found.
+  presenter.onConf = [](Conf& c) {
+    EXPECT_EQ(c.vVal[1]->text(), "7");      // the main window's address was put in the box
+    EXPECT_TRUE(c.SimChoice->isChecked());  // and its interface chosen
+    c.reject();
+  };
+  w->Cnf->click();
+  EXPECT_EQ(w->connection().PAd, 0);
+  EXPECT_FALSE(w->Cnx->isHidden());
+  EXPECT_EQ(conf.interfaceName(), "");
+
   conf.setBrd(0);
   conf.setPad(1);
   conf.setSad(0);
@@ -82,23 +94,15 @@ TEST_F(AppTest, OkStoresTheBoxesAndOnlyOkDoes) {
   EXPECT_EQ(conf.vVal[1]->text(), "12");
   EXPECT_EQ(conf.vVal[2]->text(), "1");
   conf.reject();
-}
 
-TEST_F(AppTest, GpibConfigClosedWithoutOkTakesTheDialogsStoredValues) {
-  auto w = start();
-  // Closed without OK the very first time: the dialog's stored values, all zero, come back,
-  // and with PAD 0 the analyser is not found.
-  presenter.onConf = [](Conf& conf) {
-    EXPECT_EQ(conf.vVal[1]->text(), "7");  // the main window's address was put in the box
-    conf.reject();
-  };
+  // OK from the main window also stores the interface it put in.
+  presenter.onConf = nullptr;
   w->Cnf->click();
-  EXPECT_EQ(w->connection().PAd, 0);
-  EXPECT_FALSE(w->Cnx->isHidden());
+  EXPECT_EQ(conf.interfaceName(), "sim");
+  EXPECT_EQ(w->interfaceName(), "sim");
 }
 
-TEST_F(AppTest, TestReportsWhetherTheDeviceAnswersAndStoresNothing) {
-  auto w = start();
+TEST_F(WindowTest, TestReportsWhetherTheDeviceAnswersAndStoresNothing) {
   Conf& conf = w->conf();
   conf.setBrd(0);
   conf.setPad(7);
@@ -140,8 +144,7 @@ TEST_F(AppTest, TestReportsWhetherTheDeviceAnswersAndStoresNothing) {
   conf.reject();
 }
 
-TEST_F(AppTest, DialogIsPlacedUnderTheMainWindowWithTheBoardSelected) {
-  auto w = start();
+TEST_F(WindowTest, DialogIsPlacedUnderTheMainWindowWithTheBoardSelected) {
   w->move(200, 100);
   w->show();
   Conf& conf = w->conf();
@@ -178,20 +181,6 @@ TEST_F(AppTest, DialogIsPlacedUnderTheMainWindowWithTheBoardSelected) {
   conf.setBrd(0);
   EXPECT_LT(conf.y() + conf.frameGeometry().height(), w->y());
   conf.reject();
-}
-
-TEST_F(AppTest, InterfaceChoiceIsStoredByOk) {
-  auto w = start();
-  Conf& conf = w->conf();
-  EXPECT_EQ(conf.GpibChoice->text(), "System GPIB library (NI-488.2 / linux-gpib)");
-  EXPECT_EQ(conf.SimChoice->text(), "Simulated analyser");
-  conf.setInterfaceName("sim");
-  EXPECT_TRUE(conf.SimChoice->isChecked());
-  EXPECT_EQ(conf.interfaceName(), "");  // nothing stored before OK
-  conf.reject();
-  w->Cnf->click();  // default answer: OK with what the main window put in
-  EXPECT_EQ(conf.interfaceName(), "sim");
-  EXPECT_EQ(w->interfaceName(), "sim");
 }
 
 TEST_F(AppTest, MissingLibraryEndsTheStartAndTransfersUntilTheSimulatorIsChosen) {
