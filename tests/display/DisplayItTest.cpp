@@ -163,9 +163,7 @@ TEST(DisplayItWindow, CommandLettersThroughTypedCharacters) {
   EXPECT_EQ(w.view().RelSample, 3);
   EXPECT_EQ(w.display.panelText(1), "160ns");
   w.key(Qt::Key_Space);
-  w.key(Qt::Key_Left);
-  w.key(Qt::Key_Left);
-  w.key(Qt::Key_Left);
+  for (int i = 0; i < 3; ++i) w.key(Qt::Key_Left);
   w.key(Qt::Key_Space);  // on marker A's sample: removes it
   EXPECT_EQ(w.view().Markers[0], -1);
   EXPECT_EQ(w.view().Markers[1], 8);
