@@ -100,33 +100,31 @@ TEST_F(DataFilesTest, FirstLineOverOneMebibyteIsRefused) {
 }
 
 TEST_F(DataFilesTest, FailedLoadsLeaveTheImageZeroed) {
-  const std::string cnf = dir.file("c.cnf");
+  const std::string cnf = dir.file("c.cnf"), empty = dir.file("e.cnf"), far = dir.file("f.cnf");
   ASSERT_TRUE(WriteFile(cnf, images, kConfiguration, 0));
-  auto zeroed = [](const auto& image) {
-    return std::all_of(image.begin(), image.end() - 1, [](uint8_t b) { return b == 0; });
+  Put(empty, "");
+  Put(far, "#H07010000616263D2,#H050109C5BB00;\r\n");  // the second frame lies beyond the image
+  const struct {
+    std::string path;
+    int32_t kind;
+    int16_t length;
+  } cases[] = {
+      {cnf, kAcquisition, -1},  // a configuration's first frame is not at address 0
+      {empty, kConfiguration, 0},
+      {dir.file("missing.cnf"), kConfiguration, 0},
+      {dir.path().string(), kConfiguration, 0},  // a folder
+      {far, kConfiguration, -1},
   };
-
-  // A configuration file opened as an acquisition: its first frame is not at 0.
-  EXPECT_FALSE(ReadFile(cnf, images, kAcquisition, &op));
-  EXPECT_EQ(images.AcqLen, -1);
-  EXPECT_TRUE(zeroed(images.AcqMem));
-
-  LoadDefaultImages(images, nullptr);
-  Put(cnf, "");
-  EXPECT_FALSE(ReadFile(cnf, images, kConfiguration, &op));
-  EXPECT_EQ(images.SetupLen, 0);
-  EXPECT_TRUE(zeroed(images.SetupMem));
-
-  LoadDefaultImages(images, nullptr);
-  EXPECT_FALSE(ReadFile(dir.file("missing.cnf"), images, kConfiguration, &op));
-  EXPECT_EQ(images.SetupLen, 0);
-  EXPECT_TRUE(zeroed(images.SetupMem));
-  EXPECT_FALSE(ReadFile(dir.path().string(), images, kConfiguration, &op));  // a folder
-
-  // A frame beyond the image.
-  Put(cnf, "#H07010000616263D2,#H050109C5BB00;\r\n");
-  EXPECT_FALSE(ReadFile(cnf, images, kConfiguration, &op));
-  EXPECT_EQ(images.SetupLen, -1);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.path);
+    LoadDefaultImages(images, nullptr);
+    EXPECT_FALSE(ReadFile(c.path, images, c.kind, &op));
+    const std::span<const uint8_t> image = c.kind == kConfiguration
+                                               ? std::span<const uint8_t>(images.SetupMem)
+                                               : std::span<const uint8_t>(images.AcqMem);
+    EXPECT_EQ(c.kind == kConfiguration ? images.SetupLen : images.AcqLen, c.length);
+    EXPECT_TRUE(std::all_of(image.begin(), image.end() - 1, [](uint8_t b) { return b == 0; }));
+  }
   EXPECT_TRUE(op.messages.empty());
 }
 
