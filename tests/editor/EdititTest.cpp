@@ -89,7 +89,8 @@ class EdititTest : public ::testing::Test {
   }
 
   SimSession session;
-  Editit editor{session, nullptr};
+  QWidget owner;  // the main window
+  Editit editor{session, &owner};
 };
 
 TEST_F(EdititTest, DefaultSetupShowsItsGroupsOnTheStrips) {
@@ -159,11 +160,16 @@ TEST_F(EdititTest, SelectAddAdvanceRemoveAndReselect) {
   EXPECT_FALSE(editor.save2Tek()->isEnabled());
   EXPECT_FALSE(editor.save2File()->isEnabled());
 
-  // Fresh start: the automatic advance continues after label 0.
+  // Fresh start: the automatic advance continues after label 0, and after reopening (all
+  // back in the pool) after the last label added.
   ClickStrip(0, 4);
   EXPECT_EQ(OnStrip(0, 4), Captions{"01"});
   EXPECT_TRUE(editor.save2Tek()->isEnabled());
-  Click(Label(0, "01"));  // removing the only channel stops the advance
+  Open(1, 2, true);
+  EXPECT_TRUE(OnStrip(0, 4).empty());
+  ClickStrip(0, 4);
+  EXPECT_EQ(OnStrip(0, 4), Captions{"02"});
+  Click(Label(0, "02"));  // removing the only channel stops the advance
   EXPECT_FALSE(editor.save2File()->isEnabled());
   ClickStrip(0, 4);
   EXPECT_TRUE(OnStrip(0, 4).empty());
@@ -182,14 +188,11 @@ TEST_F(EdititTest, SelectAddAdvanceRemoveAndReselect) {
   ClickStrip(0, 0, 5);  // 03, then 04 05 06 07 follow
   EXPECT_TRUE(Label(0, "03")->bold());
   EXPECT_EQ(OnStrip(0, 0), (Captions{"03", "04", "05", "06", "07"}));
-  const int x = editor.strip(0, 0)->x();
-  EXPECT_EQ(Label(0, "07")->x(), x + 4 * 16);
 
   // Removing the middle label: the last two move one step left; 05 goes home.
   Click(Label(0, "05"));
   EXPECT_EQ(OnStrip(0, 0), (Captions{"03", "04", "06", "07"}));
-  EXPECT_EQ(Label(0, "06")->x(), x + 2 * 16);
-  EXPECT_EQ(Label(0, "07")->x(), x + 3 * 16);
+  EXPECT_EQ(Label(0, "07")->x(), editor.strip(0, 0)->x() + 3 * 16);
   EXPECT_EQ(Label(0, "05")->pos(), QPoint(144, 120));
   ClickStrip(0, 0);  // nothing selected, advance stopped
   EXPECT_EQ(OnStrip(0, 0).size(), 4u);
@@ -206,31 +209,6 @@ TEST_F(EdititTest, SelectAddAdvanceRemoveAndReselect) {
   // The other section is independent.
   ClickStrip(1, 3, 2);
   EXPECT_EQ(OnStrip(1, 3), (Captions{"30", "31"}));
-}
-
-TEST_F(EdititTest, LastAddedLabelSurvivesReopening) {
-  Open(1, 2, true);
-  Click(Label(0, "03"));
-  ClickStrip(0, 0);
-  Open(1, 2, true);  // everything back in the pool, the advance remembered
-  EXPECT_TRUE(OnStrip(0, 0).empty());
-  ClickStrip(0, 2);
-  EXPECT_EQ(OnStrip(0, 2), Captions{"04"});
-
-  // runModal reloads from the image and comes back when the window is closed through its
-  // frame; Escape does not close it.
-  setup().SetLabel(3, "NEW");
-  bool openAfterEscape = false;
-  QTimer::singleShot(0, &editor, [this, &openAfterEscape] {
-    QTest::keyClick(&editor, Qt::Key_Escape);
-    openAfterEscape = editor.isVisible();
-    editor.close();
-  });
-  EXPECT_EQ(editor.runModal(), QDialog::Rejected);
-  EXPECT_TRUE(openAfterEscape);
-  EXPECT_EQ(editor.labelBox(3)->text(), "NEW");
-  ClickStrip(0, 2);
-  EXPECT_EQ(OnStrip(0, 2), Captions{"05"});
 }
 
 TEST_F(EdititTest, RightClickTogglesPolarityAtOnce) {
@@ -305,35 +283,29 @@ TEST_F(EdititTest, LabelBoxesTakeUpperCaseLabelCharactersOnly) {
 TEST_F(EdititTest, ListValueIsTheItemInItsLine) {
   setup().SetGroupByte(1, SetupModel::kDisplayRadix, 9);  // past the last item
   Open(1, 2);
-  OneLineList* dis = editor.list(GroupLists::kDisplay, 1);
-  EXPECT_EQ(dis->value(), 6);
-  EXPECT_EQ(dis->itemAt(2, 2)->text(), "ROM");
+  const auto shown = [](OneLineList* l) { return l->itemAt(2, 2)->text(); };
+  EXPECT_EQ(shown(editor.list(GroupLists::kDisplay, 1)), "ROM");
 
   // Keys move one item and stop at the last.
   OneLineList* inp = editor.list(GroupLists::kInput, 0);
-  inp->setFocus();
   QTest::keyClick(inp, Qt::Key_Down);
-  EXPECT_EQ(inp->itemAt(2, 2)->text(), "OCT");
-  EXPECT_EQ(editor.model().group(0).input, 1);
+  EXPECT_EQ(shown(inp), "OCT");
   QTest::keyClick(inp, Qt::Key_Down);
   QTest::keyClick(inp, Qt::Key_Down);
-  EXPECT_EQ(inp->value(), 2);
-  EXPECT_EQ(inp->currentItem()->text(), "BIN");
+  EXPECT_EQ(shown(inp), "BIN");
+  EXPECT_EQ(editor.model().group(0).input, 2);
 
-  // One wheel notch moves one item.
+  // One wheel notch moves one item, and so does a step of the scroll bar.
   OneLineList* tba = editor.list(GroupLists::kBase, 5);
   QWheelEvent down(QPointF(5, 5), tba->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, -120),
                    Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
   QApplication::sendEvent(tba->viewport(), &down);
-  EXPECT_EQ(tba->currentItem()->text(), "T2");
+  EXPECT_EQ(shown(tba), "T2");
   EXPECT_EQ(editor.model().group(5).base, 1);
-
-  // The scroll bar.
   OneLineList* dis6 = editor.list(GroupLists::kDisplay, 6);
   dis6->verticalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-  dis6->verticalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-  EXPECT_EQ(dis6->currentItem()->text(), "BIN");
-  EXPECT_EQ(editor.model().group(6).display, 2);
+  EXPECT_EQ(shown(dis6), "OCT");
+  EXPECT_EQ(editor.model().group(6).display, 1);
 }
 
 TEST_F(EdititTest, ThirtyFourthChannelIsRefusedWithTheBeep) {
@@ -425,24 +397,27 @@ TEST_F(EdititTest, BothSavesWriteTheEditedImage) {
   EXPECT_EQ(session.mem2TekCalls, 2);
 }
 
-// The window opens below its owner, or above it when below would leave the screen.
-TEST(EdititPlacementTest, OpensBelowOrAboveTheMainWindow) {
-  SimSession session;
-  QWidget owner;
+// runModal reloads from the image and opens the window below its owner, or above it when below
+// would leave the screen. It returns when the window is closed through its frame: Escape does
+// not close it.
+TEST_F(EdititTest, RunModalReloadsAndOpensBelowOrAboveTheMainWindow) {
   owner.show();
-  Editit editor(session, &owner);
-  const auto openedAt = [&] {
+  const auto openedAt = [this] {
     QPoint at;
-    QTimer::singleShot(0, &editor, [&] {
+    QTimer::singleShot(0, &editor, [this, &at] {
+      QTest::keyClick(&editor, Qt::Key_Escape);
+      EXPECT_TRUE(editor.isVisible());
       at = editor.pos();
       editor.close();
     });
-    editor.runModal();
+    EXPECT_EQ(editor.runModal(), QDialog::Rejected);
     return at;
   };
+  setup().SetLabel(3, "NEW");
   owner.setGeometry(30, 10, 400, 100);
   const QRect main = owner.frameGeometry();
   EXPECT_EQ(openedAt(), QPoint(main.left() + Px(100), main.bottom() + 1 + Px(20)));
+  EXPECT_EQ(editor.labelBox(3)->text(), "NEW");
 
   owner.setGeometry(30, owner.screen()->geometry().height() - 150, 400, 100);
   const QRect low = owner.frameGeometry();

@@ -65,9 +65,8 @@ TEST_F(EditorModelTest, LoadSkipsWhatThePoolsCannotShow) {
   EXPECT_EQ(model.RowLength(0, 0), 0);
   EXPECT_EQ(model.Assigned(), 1 + 36 + 2);
   EXPECT_EQ(model.group(3).label, "AB");
-  EXPECT_EQ(model.group(3).base, 2);
-  EXPECT_EQ(model.group(3).input, 2);
-  EXPECT_EQ(model.group(3).display, 6);
+  const EditorModel::GroupSettings& g3 = model.group(3);
+  EXPECT_EQ((std::array{g3.base, g3.input, g3.display}), (std::array<int16_t, 3>{2, 2, 6}));
   // Unplaced labels keep the design colours whatever their bit says.
   EXPECT_EQ(model.section(0).pool.label(5).colour, ChannelPool::Colour::Design);
   // Saved again: the label loses its leading blanks, the skipped entries are gone.
