@@ -39,16 +39,13 @@ void WhenInfoOpens(std::function<void(Info&)> fill) {
   });
 }
 
-// Switches the current folder for the lifetime of the object.
-class InFolder {
- public:
-  explicit InFolder(const std::filesystem::path& folder) : old_(std::filesystem::current_path()) {
-    std::filesystem::current_path(folder);
+// Makes the folder current for the lifetime of the object.
+struct InFolder {
+  explicit InFolder(const TempDir& folder) {
+    QDir::setCurrent(QString::fromStdString(folder.path().string()));
   }
-  ~InFolder() { std::filesystem::current_path(old_); }
-
- private:
-  std::filesystem::path old_;
+  ~InFolder() { QDir::setCurrent(old); }
+  const QString old = QDir::currentPath();
 };
 
 // The window on the flat images, or on the program's own images with their demonstration
@@ -268,7 +265,7 @@ TEST(DisplayItWriteBack, PodNamesAreNeverWrittenBack) {
 TEST(DisplayItPrint, PageWithHeaderTitleNotesAndInvertedPicture) {
   if (!QPrinterInfo::defaultPrinter().isNull()) GTEST_SKIP() << "a printer is installed";
   TempDir folder;
-  InFolder in(folder.path());
+  InFolder in(folder);
   Window w;
   WhenInfoOpens([](Info& info) {
     EXPECT_EQ(info.TitleData->text(), "");
@@ -327,7 +324,7 @@ TEST(DisplayItPrint, PageWithHeaderTitleNotesAndInvertedPicture) {
 TEST(DisplayItPrint, AFailedPrintIsReportedAndTheWindowGoesOn) {
   if (!QPrinterInfo::defaultPrinter().isNull()) GTEST_SKIP() << "a printer is installed";
   TempDir folder;
-  InFolder in(folder.path());
+  InFolder in(folder);
   // Folders stand where the next PDF files would be written, so writing them fails.
   const QDateTime now = QDateTime::currentDateTime();
   for (int s = 0; s < 10; ++s) {

@@ -70,38 +70,35 @@ TEST(DisplayViewBuild, PeriodTextsAndUnits) {
   }
 }
 
-TEST(DisplayViewBuild, MatchedLinesCarryLabelAndPodNames) {
+// Matched (configuration read with the acquisition, same cards): the analyser's display order
+// with label and pod names. Otherwise the pods' order with pod names only.
+TEST(DisplayViewBuild, LineOrderAndNamesFollowTheMatch) {
   Built b;
   b.build();
+  ASSERT_TRUE(b.view.Matched);
   EXPECT_EQ(b.view.LineTable[0].code, 7);
-  const struct {
-    int16_t line;
-    const char *label, *pod;
-  } names[] = {{0, "GRPA07", "Pod0.7"},
-               {8, "CTL100", "Pod0.8"},
-               {9, "GRPB15", "Pod2.7"},
-               {44, "CTL200", "Pod5.8"}};
-  for (const auto& n : names) {
-    EXPECT_EQ(b.view.Name(n.line, false), n.label);
-    EXPECT_EQ(b.view.Name(n.line, true), n.pod);
+  for (const auto& [line, label, pod] :
+       {std::tuple<int16_t, const char*, const char*>{0, "GRPA07", "Pod0.7"},
+        {8, "CTL100", "Pod0.8"},
+        {9, "GRPB15", "Pod2.7"},
+        {44, "CTL200", "Pod5.8"}}) {
+    EXPECT_EQ(b.view.Name(line, false), label);
+    EXPECT_EQ(b.view.Name(line, true), pod);
   }
-}
-
-TEST(DisplayViewBuild, UnmatchedLinesFollowThePodsWithPodNamesOnly) {
   for (int variant = 0; variant < 3; ++variant) {
     SCOPED_TRACE(variant);
-    Built b;
-    if (variant == 0) b.session.cnf = false;
-    if (variant == 1) b.session.cards09 = 2;
-    if (variant == 2) b.session.cards18 = 1;
-    b.build();
-    EXPECT_FALSE(b.view.Matched);
+    Built u;
+    if (variant == 0) u.session.cnf = false;
+    if (variant == 1) u.session.cards09 = 2;
+    if (variant == 2) u.session.cards18 = 1;
+    u.build();
+    EXPECT_FALSE(u.view.Matched);
     for (int i = 0; i <= 8; ++i) {
-      EXPECT_EQ(b.view.Name(static_cast<int16_t>(i), true), "Pod0." + std::to_string(i));
+      EXPECT_EQ(u.view.Name(static_cast<int16_t>(i), true), "Pod0." + std::to_string(i));
     }
-    EXPECT_EQ(b.view.Name(9, true), "Pod2.0");
-    EXPECT_EQ(b.view.LineTable[44].code, 58);
-    for (int16_t i = 0; i < 72; ++i) EXPECT_EQ(b.view.Name(i, true), b.view.Name(i, false));
+    EXPECT_EQ(u.view.Name(9, true), "Pod2.0");
+    EXPECT_EQ(u.view.LineTable[44].code, 58);
+    for (int16_t i = 0; i < 72; ++i) EXPECT_EQ(u.view.Name(i, true), u.view.Name(i, false));
   }
 }
 
@@ -131,7 +128,8 @@ TEST(DisplayViewBuild, CraftedHeadersStayInsideTheTables) {
   Built b;
   SetAcqByte(b.session.images(), 583, 255);
   SetAcqByte(b.session.images(), 585, 255);
-  SetAcqWord(b.session.images(), 514, 65535);  // pod 0 claims a row of 65535 bytes
+  SetAcqByte(b.session.images(), 514, 0xFF);  // pod 0 claims a row of 65535 bytes
+  SetAcqByte(b.session.images(), 515, 0xFF);
   b.build();
   EXPECT_EQ(b.view.LastLine, 71);
   EXPECT_EQ(b.view.LastSample, 32767);

@@ -14,11 +14,6 @@ void SetAcqByte(MemoryImages& images, int32_t offset, uint8_t value) {
   images.AcqMem[static_cast<size_t>(offset)] = value;
 }
 
-void SetAcqWord(MemoryImages& images, int32_t offset, int32_t value) {
-  SetAcqByte(images, offset, static_cast<uint8_t>(value & 0xFF));
-  SetAcqByte(images, offset + 1, static_cast<uint8_t>((value >> 8) & 0xFF));
-}
-
 void SetDemoSample(MemoryImages& images, int pod, int channel, int byteIndex, uint8_t value) {
   static constexpr int kBlock[8] = {0, -1, 585, 1170, 1755, 2340, -1, -1};
   SetAcqByte(images, 614 + kBlock[pod] + channel * 65 + byteIndex, value);

@@ -18,7 +18,6 @@ class FlatSession : public SimSession {
 
 // Header fields of the acquisition image.
 void SetAcqByte(MemoryImages& images, int32_t offset, uint8_t value);
-void SetAcqWord(MemoryImages& images, int32_t offset, int32_t value);
 // One byte of a channel row (pods 0, 2..5 at length 65).
 void SetDemoSample(MemoryImages& images, int pod, int channel, int byteIndex, uint8_t value);
 
