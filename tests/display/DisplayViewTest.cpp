@@ -26,16 +26,25 @@ struct Built {
   }
 };
 
-TEST(DisplayViewBuild, LastSampleAndTriggerTextFollowTheHeader) {
+// The header's cards, clock, period and trigger, and the setup's trigger position, give the
+// last sample, the trigger text and the cursor readouts (period codes: 1 is 20 ns, 7 is 2 us,
+// 14 is 500 us, 24 is 1 s).
+TEST(DisplayViewBuild, HeaderGivesLastSampleTriggerAndTimes) {
   struct Case {
     int cards18, clock, period, trigPos, triggered;
     int32_t lastSample;
     const char* trigger;
+    int32_t sample;
+    const char* time;
   } cases[] = {
-      {2, 0, 1, 2, 0, 512, "TRIG@5120ns"}, {0, 0, 1, 2, 0, 256, "TRIG@5120ns"},
-      {2, 1, 1, 2, 0, 512, "TRIG@256"},    {2, 0, 7, 2, 0, 512, "TRIG@512us"},
-      {2, 0, 24, 4, 0, 512, "TRIG@496s"},  {2, 0, 24, 4, 1, 512, "NO TRIG"},
-      {2, 1, 1, 2, 1, 512, "NO TRIG"},
+      {2, 0, 1, 2, 0, 512, "TRIG@5120ns", 100, "2000ns"},
+      {0, 0, 1, 2, 0, 256, "TRIG@5120ns", -3, "-60ns"},
+      {2, 1, 1, 2, 0, 512, "TRIG@256", 100, "100"},
+      {2, 0, 7, 2, 0, 512, "TRIG@512us", 3, "6us"},
+      {2, 0, 14, 2, 0, 512, "TRIG@128000us", 512, "256000us"},  // more than 16 bits count
+      {2, 0, 24, 4, 0, 512, "TRIG@496s", 1, "1s"},
+      {2, 0, 24, 4, 1, 512, "NO TRIG", 2, "2s"},
+      {2, 1, 1, 2, 1, 512, "NO TRIG", 7, "7"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(&c - cases);
@@ -51,6 +60,7 @@ TEST(DisplayViewBuild, LastSampleAndTriggerTextFollowTheHeader) {
     EXPECT_EQ(b.view.LastSample, c.lastSample);
     EXPECT_EQ(b.view.LastLine, c.cards18 == 0 ? 8 : 44);
     EXPECT_EQ(b.view.TriggerText, c.trigger);
+    EXPECT_EQ(b.view.CursorTimeText(c.sample), c.time);
   }
 }
 
@@ -218,26 +228,6 @@ TEST(DisplayViewKeys, MarkersTakeTheFirstFreeLetterUpToZ) {
   EXPECT_EQ(b.view.Markers[25], 72);  // 26 markers; 73 and later were refused
 
   EXPECT_EQ(b.view.Form_KeyPress('x'), E::kNothing);
-}
-
-TEST(DisplayViewKeys, CursorTimes) {
-  const struct {
-    uint8_t clock, period;
-    int32_t sample;
-    const char* text;
-  } cases[] = {{0, 1, 100, "2000ns"},
-               {0, 1, -3, "-60ns"},
-               {0, 7, 3, "6us"},
-               {0, 14, 512, "256000us"},  // 500 us: more than 16 bits count
-               {1, 1, 100, "100"}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.text);
-    Built b;
-    SetAcqByte(b.session.images(), 580, c.clock);
-    SetAcqByte(b.session.images(), 581, c.period);
-    b.build();
-    EXPECT_EQ(b.view.CursorTimeText(c.sample), c.text);
-  }
 }
 
 TEST(DisplayViewMouse, LineDroppedAboveMovesUp) {
