@@ -219,9 +219,6 @@ TEST_F(EdititTest, RightClickTogglesPolarityAtOnce) {
   EXPECT_FALSE(setup().GetPolarity(0, 7));
   EXPECT_EQ(Look(placed), std::pair(kBlack, kYellowish));
   EXPECT_EQ(placed->pos(), where);
-  Click(placed, Qt::RightButton);
-  EXPECT_TRUE(setup().GetPolarity(0, 7));
-  EXPECT_EQ(Look(placed), std::pair(kYellowish, kBlack));
 
   // An unplaced label with a clear bit keeps the design colours until it is toggled: the
   // first right click sets the bit (no visible change), the second shows it inverted.
