@@ -10,12 +10,6 @@
 #include "app/WindowPlacement.h"
 
 namespace {
-// A button pressed through its access key clicks itself a moment later.
-bool WaitFor(const std::function<bool()>& done) {
-  for (int i = 0; i < 100 && !done(); ++i) QTest::qWait(10);
-  return done();
-}
-
 QRect Twips(int32_t l, int32_t t, int32_t w, int32_t h) {
   const PixelRect r = TwipsRect(l, t, w, h);
   return QRect(r.x, r.y, r.width, r.height);
@@ -108,14 +102,15 @@ TEST_F(WindowTest, AccessKeysRunTheirCommands) {
   w->show();
   QApplication::setActiveWindow(w.get());
   ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
+  // A button pressed through its access key clicks itself a moment later.
   QTest::keyClick(w->windowHandle(), Qt::Key_T, Qt::AltModifier);  // Tek. to File
-  ASSERT_TRUE(WaitFor([&] { return files.requests.size() == 1; }));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return files.requests.size() == 1; }));
   EXPECT_EQ(files.requests[0].title, "Save FULL Configuration");
   QTest::keyClick(w->windowHandle(), Qt::Key_R, Qt::AltModifier);  // Load Ref
-  ASSERT_TRUE(WaitFor([&] { return files.requests.size() == 2; }));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return files.requests.size() == 2; }));
   EXPECT_EQ(files.requests[1].title, "Load Acquisition");
   QTest::keyClick(w->windowHandle(), Qt::Key_G, Qt::AltModifier);  // GPIB Config.
-  EXPECT_TRUE(WaitFor([&] { return log.back() == "conf"; }));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return log.back() == "conf"; }));
 }
 
 TEST_F(WindowTest, OperatorRoutesMessagesAndShowsTheBusyPointerOnce) {
