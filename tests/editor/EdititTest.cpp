@@ -76,12 +76,9 @@ class EdititTest : public ::testing::Test {
     return out;
   }
 
-  void Click(QWidget* w, Qt::MouseButton button = Qt::LeftButton) {
-    QTest::mouseClick(w, button, {}, QPoint(w->width() / 2, w->height() / 2));
-  }
+  static void Click(QWidget* w, Qt::MouseButton b = Qt::LeftButton) { QTest::mouseClick(w, b); }
   void ClickStrip(int s, int k, int times = 1) {
-    for (int i = 0; i < times; ++i)
-      QTest::mouseClick(editor.strip(s, k), Qt::LeftButton, {}, {5, 5});
+    for (int i = 0; i < times; ++i) Click(editor.strip(s, k));
   }
   // The background pixel inside the border and the text colour.
   static std::pair<QRgb, QRgb> Look(ChannelLabel* l) {
