@@ -3,6 +3,9 @@
 // display order written back.
 #include <gtest/gtest.h>
 
+#include <tuple>
+#include <vector>
+
 #include "FlatSession.h"
 #include "display/DisplayView.h"
 #include "model/SetupModel.h"
@@ -68,14 +71,12 @@ TEST(DisplayViewBuild, PeriodTextsAndUnits) {
   const struct {
     int32_t period;
     const char *text, *unit;
-  } cases[] = {{0, "SYNC", ""},         {10, "10", "ns"},         {999, nullptr, "ns"},
-               {1000, "1", "us"},       {2000, "2", "us"},        {500000, "500", "us"},
-               {999999, nullptr, "us"}, {1000000, nullptr, "ms"}, {1000000000, "1", "s"}};
+  } cases[] = {{0, "SYNC", ""},           {10, "10", "ns"},     {999, "999", "ns"},
+               {1000, "1", "us"},         {2000, "2", "us"},    {500000, "500", "us"},
+               {999999, "999.999", "us"}, {1000000, "1", "ms"}, {1000000000, "1", "s"}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.period);
-    if (c.text) {
-      EXPECT_EQ(DisplayView::PeriodText(c.period), c.text);
-    }
+    EXPECT_EQ(DisplayView::PeriodText(c.period), c.text);
     EXPECT_EQ(DisplayView::PeriodUnit(c.period), c.unit);
   }
 }
