@@ -104,25 +104,19 @@ TEST_F(WindowTest, OnlyOkStoresTheBoxesAndTheInterface) {
 
 TEST_F(WindowTest, TestReportsWhetherTheDeviceAnswersAndStoresNothing) {
   Conf& conf = w->conf();
-  conf.setBrd(0);
-  conf.setPad(7);
-  conf.setSad(0);
+  conf.setSad(0);  // the rows fill the other boxes
   conf.setInterfaceName(w->interfaceName());
-  using Lines = std::vector<std::string>;
+  const char* unable = "Unable to open device";
   struct Case {
     const char *board, *pad, *text;
     MsgIcon icon;
-    Lines transcript;
+    std::vector<std::string> transcript;
   } cases[] = {
       {"0", "7", "Test is OK", MsgIcon::Information, {"ibdev 0 7 0", "ibwrt XX", "ibonl 0"}},
       // Nobody at PAD 9: the write fails, and the device opened for the test is released.
-      {"0",
-       "9xyz",
-       "Unable to open device",
-       MsgIcon::Critical,
-       {"ibdev 0 9 0", "ibwrt XX", "ibonl 0"}},
+      {"0", "9xyz", unable, MsgIcon::Critical, {"ibdev 0 9 0", "ibwrt XX", "ibonl 0"}},
       // A board that does not exist: the open itself fails.
-      {"3", "7", "Unable to open device", MsgIcon::Critical, {"ibdev 3 7 0"}},
+      {"3", "7", unable, MsgIcon::Critical, {"ibdev 3 7 0"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.board) + " " + c.pad);
