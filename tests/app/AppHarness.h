@@ -64,7 +64,6 @@ class ScriptedPresenter : public ModalPresenter {
     onConf ? onConf(conf) : conf.OK_Click();
   }
   void showWorkingWindow(WorkingWindow which, const std::function<void()>& run) override {
-    windows.push_back(which);
     log_.push_back(which == WorkingWindow::ConfigEditor ? "editor" : "display");
     // The real window runs modally; it is closed as soon as its loop turns.
     QTimer::singleShot(0, [] {
@@ -74,9 +73,8 @@ class ScriptedPresenter : public ModalPresenter {
   }
 
   std::vector<Shown> messages;
-  std::deque<MsgAnswer> answers;       // answers to Yes/No questions; No when empty
-  std::function<void(Conf&)> onConf;   // what the user does in the dialog; default: OK
-  std::vector<WorkingWindow> windows;  // working windows opened
+  std::deque<MsgAnswer> answers;      // answers to Yes/No questions; No when empty
+  std::function<void(Conf&)> onConf;  // what the user does in the dialog; default: OK
   QWidget* lastOwner = nullptr;
   // The pointer while the last message was up (the arrow when there was no override).
   Qt::CursorShape lastPointer = Qt::ArrowCursor;
