@@ -31,7 +31,6 @@ class SimAnalyser {
   // Slot codes as "ID?" reports them: 0 none, 1 a 9-bit card, 2 an 18-bit card. Refills the
   // acquisition and reference memories with a demonstration capture for those cards.
   void setSlots(const std::array<int, 4>& slots);
-  const std::array<int, 4>& cardSlots() const { return slots_; }
 
   std::array<uint8_t, kSetupImageSize>& setupMemory() { return setup_; }
   std::array<uint8_t, kAcqImageSize>& acqMemory() { return acq_; }
