@@ -383,7 +383,13 @@ std::string MainWindow::Mem2File(const std::string& File, int32_t Config, int16_
   const QString chosen = files_->saveFileName(this, MakeRequest(true, Config, File));
   if (chosen.isEmpty()) return {};
   const std::string name = FileText(chosen);
-  if (!WriteFile(name, images_, Config, Off)) return {};
+  if (!WriteFile(name, images_, Config, Off)) {
+    // Saving is how the operator backs up the analyser: a save that silently fails would
+    // leave them believing they hold a copy they do not.
+    message(KindWord(Config) + " not saved: cannot write " + name, "Local Error",
+            MsgIcon::Exclamation, MsgButtons::Ok);
+    return {};
+  }
   return NameWithoutExtension(name);
 }
 

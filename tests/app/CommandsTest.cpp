@@ -95,7 +95,11 @@ TEST_F(WindowTest, SaveAcqProposesTheAcquisitionsNameForTheConfiguration) {
     EXPECT_EQ(files.requests[1].title, "Save FULL Configuration");
     EXPECT_EQ(files.requests[1].proposed.toStdString(), c.proposed);
   }
-  EXPECT_TRUE(presenter.messages.empty());
+  // Only the failed save is reported; the configuration after it is still offered.
+  ASSERT_EQ(presenter.messages.size(), 1u);
+  EXPECT_EQ(presenter.messages[0].text, "Acquisition not saved: cannot write missing/run2.dat");
+  EXPECT_EQ(presenter.messages[0].title, "Local Error");
+  EXPECT_EQ(presenter.messages[0].icon, MsgIcon::Exclamation);
   EXPECT_TRUE(Holds(FromFile(dir.file("data/run1.dat"), kAcquisition), sim(*w).acqMemory(),
                     sim(*w).acqLength()));
   EXPECT_EQ(FromFile(dir.file("data/run1.cnf"), kConfiguration).SetupLen, 922);
