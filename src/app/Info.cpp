@@ -6,10 +6,9 @@
 #include <QPushButton>
 #include <QWindow>
 
-namespace {
-// The dialog's layout is given in twips, 15 to a pixel.
-int Px(int twips) { return twips / 15; }
+#include "app/WindowPlacement.h"
 
+namespace {
 QLabel* BoldLabel(const QString& text, QWidget* parent) {
   auto* label = new QLabel(text, parent);
   QFont bold = label->font();
@@ -21,17 +20,22 @@ QLabel* BoldLabel(const QString& text, QWidget* parent) {
 
 Info::Info(QWidget* parent) : QDialog(parent) {
   setWindowTitle(QStringLiteral("Informations"));
-  BoldLabel(QStringLiteral("TITLE"), this)->setGeometry(Px(120), Px(0), Px(6375), Px(240));
+  BoldLabel(QStringLiteral("TITLE"), this)
+      ->setGeometry(TwipsToPixels(120), TwipsToPixels(0), TwipsToPixels(6375), TwipsToPixels(240));
   TitleData = new QLineEdit(this);
-  TitleData->setGeometry(Px(120), Px(240), Px(6375), Px(285));
-  BoldLabel(QStringLiteral("NOTES"), this)->setGeometry(Px(120), Px(600), Px(6375), Px(240));
+  TitleData->setGeometry(TwipsToPixels(120), TwipsToPixels(240), TwipsToPixels(6375),
+                         TwipsToPixels(285));
+  BoldLabel(QStringLiteral("NOTES"), this)
+      ->setGeometry(TwipsToPixels(120), TwipsToPixels(600), TwipsToPixels(6375),
+                    TwipsToPixels(240));
   NotesData = new QPlainTextEdit(this);
-  NotesData->setGeometry(Px(120), Px(840), Px(6375), Px(1575));
+  NotesData->setGeometry(TwipsToPixels(120), TwipsToPixels(840), TwipsToPixels(6375),
+                         TwipsToPixels(1575));
   OK = new QPushButton(QStringLiteral("&OK"), this);
-  OK->setGeometry(Px(5760), Px(2520), Px(735), Px(375));
+  OK->setGeometry(TwipsToPixels(5760), TwipsToPixels(2520), TwipsToPixels(735), TwipsToPixels(375));
   OK->setDefault(true);
   connect(OK, &QPushButton::clicked, this, &QDialog::accept);
-  setFixedSize(Px(120 + 6375 + 120), Px(2520 + 375 + 120));
+  setFixedSize(TwipsToPixels(120 + 6375 + 120), TwipsToPixels(2520 + 375 + 120));
 }
 
 void Info::showEvent(QShowEvent* event) {
@@ -47,7 +51,7 @@ void Info::showEvent(QShowEvent* event) {
 void Info::showModal(QWidget* owner) {
   if (owner != nullptr) {
     // 390 twips below and 90 to the right of the owner's top-left corner.
-    move(owner->frameGeometry().topLeft() + QPoint(Px(90), Px(390)));
+    move(owner->frameGeometry().topLeft() + QPoint(TwipsToPixels(90), TwipsToPixels(390)));
     winId();
     if (windowHandle() != nullptr && owner->window()->windowHandle() != nullptr) {
       windowHandle()->setTransientParent(owner->window()->windowHandle());
