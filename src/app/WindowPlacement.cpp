@@ -26,5 +26,8 @@ TwipsPoint ConfDialogPosition(int32_t mainLeft, int32_t mainTop, int32_t mainHei
                               int32_t dialogHeight, int32_t screenHeight) {
   int32_t top = mainTop + mainHeight + 20;
   if (top + dialogHeight > screenHeight) top = mainTop - dialogHeight - 20;
+  // Above a main window near the top it would start off the screen, its title bar out of
+  // reach; the top edge is as far as it goes.
+  if (top < 0) top = 0;
   return {mainLeft + 100, top};
 }

@@ -25,6 +25,7 @@ struct TwipsPoint {
   int32_t left, top;
 };
 // The settings dialog goes 20 twips below the main window, or 20 twips above it when it
-// would leave the bottom of the screen; 100 twips in from the main window's left edge.
+// would leave the bottom of the screen, but never above the screen's top; 100 twips in from
+// the main window's left edge.
 TwipsPoint ConfDialogPosition(int32_t mainLeft, int32_t mainTop, int32_t mainHeight,
                               int32_t dialogHeight, int32_t screenHeight);

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
+#include <algorithm>
 
 #include "editor/ChannelLabel.h"
 #include "editor/GroupLists.h"
@@ -168,6 +169,8 @@ void Editit::PlaceWindow() {
   const QScreen* screen = owner->screen() ? owner->screen() : QGuiApplication::primaryScreen();
   if (screen != nullptr && top + height > screen->geometry().height()) {
     top = main.top() - height - Px(20);
+    // Never above the screen, where its title bar could not be reached to move it.
+    top = std::max(top, screen->geometry().top());
   }
   move(main.left() + Px(100), top);
 }

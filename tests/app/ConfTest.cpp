@@ -39,7 +39,8 @@ TEST(WindowPlacementTest, DialogGoesBelowTheMainWindowOrAboveAtTheScreenEdge) {
   EXPECT_EQ(ConfDialogPosition(1500, 8000, 3000, 2000, 11520).top, 8000 - 2000 - 20);
   // Exactly fitting stays below.
   EXPECT_EQ(ConfDialogPosition(0, 0, 1000, 980, 2000).top, 1020);
-  EXPECT_EQ(ConfDialogPosition(0, 0, 1000, 981, 2000).top, -1001);
+  // Fitting neither below nor above: it stays on the screen, at its top.
+  EXPECT_EQ(ConfDialogPosition(0, 0, 1000, 981, 2000).top, 0);
 
   EXPECT_EQ(TwipsToPixels(100), 7);
   EXPECT_EQ(TwipsToPixels(1720), 115);

@@ -417,6 +417,12 @@ TEST_F(EdititTest, RunModalReloadsAndOpensBelowOrAboveTheMainWindow) {
   const QRect low = owner.frameGeometry();
   EXPECT_EQ(openedAt(),
             QPoint(low.left() + Px(100), low.top() - editor.frameGeometry().height() - Px(20)));
+
+  // Room neither below nor above a tall main window: the editor keeps its title bar on the
+  // screen.
+  const int h = editor.frameGeometry().height();
+  owner.setGeometry(30, h / 2, 400, owner.screen()->geometry().height() - h);
+  EXPECT_EQ(openedAt().y(), owner.screen()->geometry().top());
 }
 
 }  // namespace
