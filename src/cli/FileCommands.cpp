@@ -6,13 +6,19 @@
 #include <iostream>
 #include <memory>
 #include <optional>
+#include <sstream>
 
 #include "cli/CliCommands.h"
 #include "cli/ImageReport.h"
 #include "cli/StderrOperator.h"
+#include "export/Capture.h"
+#include "export/CsvWriter.h"
+#include "export/SigrokSession.h"
+#include "export/VcdWriter.h"
 #include "memory/DataFiles.h"
 #include "memory/DefaultImages.h"
 #include "memory/MemoryImages.h"
+#include "model/SetupModel.h"
 
 namespace {
 int fileError(const std::string& file, const std::string& reason) {
@@ -65,6 +71,8 @@ struct FileArgs {
   bool defaults = false;
   std::string format = "csv";
   std::string output;
+  std::string setup;
+  bool vectors = false;
 };
 
 // Reads the options shared by show and export; returns the usage complaint, if any.
@@ -81,9 +89,16 @@ std::string parseArgs(const std::vector<std::string>& args, bool forExport, File
     } else if (!forExport && a == "--defaults") {
       out.defaults = true;
     } else if (forExport && a == "--format") {
-      if (!hasValue) return "--format needs csv";
+      if (!hasValue) return "--format needs csv, vcd or sr";
       out.format = args[++i];
-      if (out.format != "csv") return "unknown format " + out.format;
+      if (out.format != "csv" && out.format != "vcd" && out.format != "sr") {
+        return "unknown format " + out.format;
+      }
+    } else if (forExport && a == "--setup") {
+      if (!hasValue) return "--setup needs a configuration file";
+      out.setup = args[++i];
+    } else if (forExport && a == "--vectors") {
+      out.vectors = true;
     } else if (forExport && a == "-o") {
       if (!hasValue) return "-o needs a file name";
       out.output = args[++i];
@@ -97,6 +112,10 @@ std::string parseArgs(const std::vector<std::string>& args, bool forExport, File
   }
   if (out.defaults && !out.file.empty()) return "--defaults takes no file";
   if (!out.defaults && out.file.empty()) return "no file given";
+  if (out.vectors && (out.format != "vcd" || out.setup.empty())) {
+    return "--vectors needs --format vcd and --setup";
+  }
+  if (out.format == "sr" && out.output.empty()) return "a sigrok session needs -o OUT";
   return {};
 }
 
@@ -160,15 +179,45 @@ int RunExport(const std::vector<std::string>& args) {
   int32_t kind = 0;
   if (const auto failed = load(a, images, kind)) return *failed;
   if (kind == kConfiguration) return fileError(a.file, "not an acquisition file");
-  if (a.output.empty()) {
-    WriteCsv(images, std::cout);
+
+  Capture capture(images.AcqMem, a.file);
+  if (a.setup.empty()) {
+    capture.AddAllPods();
+  } else {
+    // The setup given with the acquisition says the two were read together: the lines are
+    // those of the display's Matched view, whatever the card counts.
+    StderrOperator op;
+    if (!ReadFile(a.setup, images, kConfiguration, &op)) {
+      return fileError(a.setup, "Bad " + KindWord(kConfiguration) + " data");
+    }
+    const SetupModel setup(images.SetupMem);
+    capture.AddMatchedLines(setup);
+    if (a.format == "csv" || a.vectors) capture.AddGroups(setup);
+    capture.SetTrigger(setup);
+  }
+
+  std::string bytes;
+  if (a.format == "sr") {
+    std::string why;
+    if (!SigrokSession::Write(capture, bytes, why)) return fileError(a.output, why);
+  } else if (a.output.empty()) {
+    if (a.format == "csv") {
+      CsvWriter::Write(capture, std::cout);
+    } else {
+      VcdWriter::Write(capture, std::cout, a.vectors);
+    }
     std::cout.flush();
     return std::cout ? 0 : fileError("stdout", "cannot write");
+  } else {
+    std::ostringstream out;
+    if (a.format == "csv") {
+      CsvWriter::Write(capture, out);
+    } else {
+      VcdWriter::Write(capture, out, a.vectors);
+    }
+    bytes = std::move(out).str();
   }
-  std::ofstream out(a.output, std::ios::binary | std::ios::trunc);
-  if (out) WriteCsv(images, out);
-  out.close();
-  if (!out) return fileError(a.output, "cannot write the file");
+  if (!SaveWholeFile(a.output, bytes)) return fileError(a.output, "cannot write the file");
   return 0;
 }
 

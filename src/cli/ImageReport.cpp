@@ -6,6 +6,7 @@
 
 #include "memory/MemoryImages.h"
 #include "model/AcqModel.h"
+#include "model/LineRules.h"
 #include "model/SetupModel.h"
 
 namespace {
@@ -22,12 +23,6 @@ std::string twoDigits(int code) {
   return s.str();
 }
 }  // namespace
-
-int32_t LastSample(const AcqModel& acq) {
-  int32_t last = 8 * acq.MaxPodLength() - 8;
-  if (acq.Cards18() == 0) last /= 2;
-  return last;
-}
 
 std::string PeriodWithUnit(int32_t ns) {
   if (ns <= 0) return "SYNC";
@@ -76,7 +71,7 @@ std::string AcqSummary(const MemoryImages& images) {
   out << "Trigger: " << (acq.Triggered() ? "triggered" : "NO TRIG") << "\n";
   out << "Sample period: " << PeriodWithUnit(acq.SamplePeriod()) << "\n";
   out << "Data length: " << dataLength << " bytes\n";
-  out << "Samples: 0 to " << LastSample(acq) << "\n";
+  out << "Samples: 0 to " << LineRules::LastSample(acq) << "\n";
   out << "Pod  Length  Start    End  Two-bit  Offset\n";
   for (int16_t pod = 0; pod < 8; ++pod) {
     out << std::setw(3) << pod;
@@ -152,36 +147,15 @@ QJsonObject AcqJson(const MemoryImages& images) {
     });
   }
   return QJsonObject{
-      {"kind", "acquisition"},          {"length", images.AcqLen},
-      {"cards9", acq.Cards9()},         {"cards18", acq.Cards18()},
-      {"triggered", acq.Triggered()},   {"sample_period_ns", acq.SamplePeriod()},
-      {"data_length", dataLength},      {"max_pod_length", acq.MaxPodLength()},
-      {"last_sample", LastSample(acq)}, {"pods", pods},
+      {"kind", "acquisition"},
+      {"length", images.AcqLen},
+      {"cards9", acq.Cards9()},
+      {"cards18", acq.Cards18()},
+      {"triggered", acq.Triggered()},
+      {"sample_period_ns", acq.SamplePeriod()},
+      {"data_length", dataLength},
+      {"max_pod_length", acq.MaxPodLength()},
+      {"last_sample", LineRules::LastSample(acq)},
+      {"pods", pods},
   };
-}
-
-void WriteCsv(const MemoryImages& images, std::ostream& out) {
-  const AcqModel acq(images.AcqMem);
-  std::vector<int16_t> pods;
-  std::string line = "sample,time_ns";
-  for (int16_t pod = 0; pod < 8; ++pod) {
-    if (acq.PodAbsent(pod)) continue;
-    pods.push_back(pod);
-    for (int c = 0; c < 9; ++c) line += ",Pod" + std::to_string(pod) + "." + std::to_string(c);
-  }
-  out << line << "\n";
-  const int64_t period = acq.SamplePeriod();
-  const int32_t last = LastSample(acq);
-  for (int32_t s = 0; s <= last; ++s) {
-    line = std::to_string(s) + ",";
-    if (period != 0) line += std::to_string(s * period);
-    for (int16_t pod : pods) {
-      for (int16_t c = 0; c < 9; ++c) {
-        const auto level = acq.Level(pod, c, s);
-        line += level ? (*level ? ",1" : ",0") : ",";
-      }
-    }
-    line += '\n';
-    out << line;
-  }
 }

@@ -1,6 +1,6 @@
 #pragma once
 // What logiremctl prints about an image: a readable summary, a JSON object whose keys and
-// values scripts rely on, and the acquisition's samples as CSV.
+// values scripts rely on.
 #include <QJsonObject>
 #include <cstdint>
 #include <ostream>
@@ -8,10 +8,6 @@
 
 struct MemoryImages;
 class AcqModel;
-
-// The highest sample of the display's time axis: 8 * MaxPodLength - 8, halved when the
-// acquisition has no 18-bit card.
-int32_t LastSample(const AcqModel& acq);
 
 // A sample period for people: "SYNC" for the synchronous clock, else "20 ns", "5 us", ...
 std::string PeriodWithUnit(int32_t ns);
@@ -21,7 +17,3 @@ std::string AcqSummary(const MemoryImages& images);
 
 QJsonObject SetupJson(const MemoryImages& images);
 QJsonObject AcqJson(const MemoryImages& images);
-
-// Header "sample,time_ns,Pod0.0,..." and one row per sample 0..LastSample; a cell is 1 or 0,
-// empty where the pod has no such sample; time_ns is empty for the synchronous clock.
-void WriteCsv(const MemoryImages& images, std::ostream& out);

@@ -27,7 +27,7 @@ int UsageError(const std::string& why) {
                "[--trace] COMMAND\n"
                "  show [--json] [--kind setup|acquisition] FILE\n"
                "  show --defaults [--json] [--kind setup|acquisition]\n"
-               "  export FILE.dat --format csv [-o OUT]\n"
+               "  export FILE.dat --format csv|vcd|sr [--setup FILE.cnf] [--vectors] [-o OUT]\n"
                "  defaults [--setup OUT.cnf] [--acq OUT.dat]\n"
                "  id\n"
                "  read setup|acq|ref FILE\n"

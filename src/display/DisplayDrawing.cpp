@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "display/Twips.h"
+#include "model/LineRules.h"
 
 using twips::LineRun;
 using twips::ToPixel;
@@ -135,9 +136,9 @@ void DisplayDrawing::DrawLines(QPainter& p, int32_t cursorSample) {
     const int32_t line = view_.TopLine + r;
     if (line > view_.LastLine) break;
     const DisplayView::Line& entry = view_.LineTable[static_cast<size_t>(line)];
-    DrawSignal(p, line, static_cast<int16_t>(entry.code / 10),
-               static_cast<int16_t>(entry.code % 10), first, DisplayView::kColumns,
-               entry.picked == 1);
+    if (!LineRules::HasChannel(entry.code)) continue;  // a line with no channel draws nothing
+    DrawSignal(p, line, LineRules::Pod(entry.code), LineRules::Channel(entry.code), first,
+               DisplayView::kColumns, entry.picked == 1);
   }
 }
 

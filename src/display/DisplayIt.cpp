@@ -1,8 +1,11 @@
 #include "display/DisplayIt.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QDateTime>
 #include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPageLayout>
@@ -12,11 +15,17 @@
 #include <QPrinterInfo>
 #include <QStatusBar>
 #include <QVBoxLayout>
+#include <sstream>
 
 #include "display/DisplayCanvas.h"
 #include "display/PrintPage.h"
 #include "display/TitleNotesPrompt.h"
+#include "export/Capture.h"
+#include "export/CsvWriter.h"
+#include "export/SigrokSession.h"
+#include "export/VcdWriter.h"
 #include "link/Operator.h"
+#include "memory/DataFiles.h"
 #include "memory/MemoryImages.h"
 #include "memory/Session.h"
 #include "model/SetupModel.h"
@@ -25,6 +34,17 @@ const char* const DisplayIt::kHelpText =
     "Use Arrows and S-Arrow to move cursor, C-Arrows to move page, C-P to Print, HOME or END to "
     "go to first or last sample, SPACE to add or delete a cursor, Z to reset cursor, G or S to "
     "switch between Group or Signal names.";
+
+const char* const DisplayIt::kExportFilters =
+    "VCD (*.vcd);;sigrok session (*.sr);;CSV (*.csv);;PNG picture (*.png)";
+
+namespace {
+// The key help of the design, and the keys added since.
+QString KeyHelp() {
+  return QString::fromLatin1(DisplayIt::kHelpText) +
+         QStringLiteral(" C-E to Export the lines to VCD, sigrok, CSV or a PNG picture.");
+}
+}  // namespace
 
 DisplayIt::DisplayIt(Session& session, TitleNotesPrompt& prompt, QWidget* owner)
     : QDialog(owner), session_(session), prompt_(prompt), drawing_(view_) {
@@ -51,8 +71,8 @@ DisplayIt::DisplayIt(Session& session, TitleNotesPrompt& prompt, QWidget* owner)
   // The help text is longer than the window is wide: the panel shows what fits and the
   // whole text comes up as a tooltip.
   panel3_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-  panel3_->setToolTip(QString::fromLatin1(kHelpText));
-  status_->setToolTip(QString::fromLatin1(kHelpText));
+  panel3_->setToolTip(KeyHelp());
+  status_->setToolTip(KeyHelp());
   status_->addWidget(panel1_);
   status_->addWidget(panel2_);
   status_->addWidget(panel3_, 1);
@@ -108,6 +128,9 @@ void DisplayIt::Apply(DisplayView::Effect effect) {
     case DisplayView::Effect::kPrint:
       PrintDisplay();
       return;
+    case DisplayView::Effect::kExport:
+      ExportDisplay();
+      return;
   }
   panel1_->setText(drawing_.cursorTimeText());
   canvas_->update();
@@ -139,6 +162,9 @@ void DisplayIt::keyPressEvent(QKeyEvent* event) {
       break;
     case Qt::Key_P:
       key = DisplayView::kP;
+      break;
+    case Qt::Key_E:
+      key = DisplayView::kE;
       break;
     default:
       break;
@@ -200,6 +226,61 @@ QString DisplayIt::PrintDisplay() {
   op.message(where + " The page was saved as " + path.toStdString(), "", MsgIcon::Information,
              MsgButtons::Ok);
   return path;
+}
+
+QString DisplayIt::ExportDisplay() {
+  QString filter;
+  const QString filters = QString::fromLatin1(kExportFilters);
+  QString path = chooser_ ? chooser_(this, QStringLiteral("Export"), filters, &filter)
+                          : QFileDialog::getSaveFileName(this, QStringLiteral("Export"), QString(),
+                                                         filters, &filter);
+  if (path.isEmpty()) return {};
+  // A name typed without one of the formats' extensions gets the chosen filter's.
+  static const QStringList kExtensions{"vcd", "sr", "csv", "png"};
+  if (!kExtensions.contains(QFileInfo(path).suffix().toLower())) {
+    const qsizetype star = filter.indexOf(QStringLiteral("*."));
+    const QString extension =
+        star < 0 ? QStringLiteral("vcd") : filter.mid(star + 2).chopped(1).toLower();
+    path += QStringLiteral(".") + extension;
+  }
+  return ExportTo(path) ? path : QString();
+}
+
+bool DisplayIt::ExportTo(const QString& path) {
+  const QString format = QFileInfo(path).suffix().toLower();
+  std::string bytes;
+  std::string why = "The file could not be written.";
+  if (format == QStringLiteral("png")) {
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    if (drawing_.image().save(&buffer, "PNG")) bytes.assign(png.constData(), png.size());
+  } else {
+    MemoryImages& images = session_.images();
+    Capture capture(images.AcqMem, "the Data window");
+    for (int32_t line = 0; line <= view_.LastLine; ++line) {
+      capture.AddChannel(view_.Name(static_cast<int16_t>(line), view_.SignalNames),
+                         view_.LineTable[static_cast<size_t>(line)].code);
+    }
+    capture.SetTrigger(view_.IsTriggered ? std::optional<int32_t>(view_.TrigPos) : std::nullopt);
+    if (format == QStringLiteral("sr")) {
+      if (!SigrokSession::Write(capture, bytes, why)) bytes.clear();
+    } else {
+      std::ostringstream out;
+      if (format == QStringLiteral("csv")) {
+        // Group values only where the lines carry the groups' label names.
+        if (view_.Matched) capture.AddGroups(SetupModel(images.SetupMem));
+        CsvWriter::Write(capture, out);
+      } else {
+        VcdWriter::Write(capture, out, false);
+      }
+      bytes = std::move(out).str();
+    }
+  }
+  if (!bytes.empty() && SaveWholeFile(path.toStdString(), bytes)) return true;
+  session_.op().message("Cannot export to " + path.toStdString() + ": " + why, "Export",
+                        MsgIcon::Exclamation, MsgButtons::Ok);
+  return false;
 }
 
 void DisplayIt::Form_Unload() {

@@ -4,6 +4,7 @@
 // main window keeps one for the whole run; each opening rebuilds the view from the images.
 #include <QDialog>
 #include <QString>
+#include <functional>
 
 #include "display/DisplayDrawing.h"
 #include "display/DisplayView.h"
@@ -29,6 +30,19 @@ class DisplayIt : public QDialog {
   // folder when there is none. Returns the PDF's path, or the empty text when it went to a
   // printer or nowhere.
   QString PrintDisplay();
+
+  // Control+E: asks for a file in the dialog "Export" and writes the lines on screen, in
+  // their order and under the names shown, as VCD, a sigrok session or CSV, or the drawing
+  // area as a PNG picture. Returns the file written, or the empty text.
+  QString ExportDisplay();
+  // The export itself, the format chosen by its extension (vcd, sr, csv, png). The file is
+  // replaced only once it is complete; a failure is reported to the operator.
+  bool ExportTo(const QString& path);
+  static const char* const kExportFilters;
+  // How ExportDisplay asks for the file; the standard save dialog unless replaced.
+  using SaveChooser = std::function<QString(QWidget* parent, const QString& caption,
+                                            const QString& filters, QString* selectedFilter)>;
+  void setSaveChooser(SaveChooser chooser) { chooser_ = std::move(chooser); }
 
   DisplayView& view() { return view_; }
   const QImage& picture() const { return drawing_.image(); }
@@ -60,4 +74,5 @@ class DisplayIt : public QDialog {
   QLabel* panel1_ = nullptr;
   QLabel* panel2_ = nullptr;
   QLabel* panel3_ = nullptr;
+  SaveChooser chooser_;
 };

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <limits>
 
+#include "model/LineRules.h"
 #include "model/SetupModel.h"
 
 namespace {
@@ -15,16 +16,6 @@ namespace {
 int16_t Sat16(int64_t v) {
   return static_cast<int16_t>(std::clamp<int64_t>(v, std::numeric_limits<int16_t>::min(),
                                                   std::numeric_limits<int16_t>::max()));
-}
-
-std::string TwoDigits(int16_t b) {
-  std::string digits = std::to_string(b < 0 ? -b : b);
-  if (digits.size() < 2) digits.insert(0, 2 - digits.size(), '0');
-  return b < 0 ? "-" + digits : digits;
-}
-
-std::string PodName(int32_t code) {
-  return "Pod" + std::to_string(code / 10) + "." + std::to_string(code % 10);
 }
 
 // Shortest plain form of a number: no trailing zeros, no exponent for the values used here.
@@ -50,44 +41,17 @@ void DisplayView::BuildView(const SetupModel& setup, std::span<const uint8_t, kA
                             bool bCnf, int16_t nNm09, int16_t nNm18) {
   acq_.emplace(acq);
   acq_->BuildPodOffsets();
-  const double cards9 = acq_->Cards9();
-  const double cards18 = acq_->Cards18();
-
-  // The card counts come from the image: a damaged header can claim 255 cards of each kind,
-  // far more lines than the table holds.
-  const double lines = std::nearbyint((2 * cards18 + cards9) * 9 - 1);
-  LastLine = static_cast<int32_t>(std::clamp(lines, -1.0, double{kLines - 1}));
-
-  int64_t last = 8 * int64_t{acq_->MaxPodLength()} - 8;
-  if (cards18 == 0) last = static_cast<int64_t>(std::nearbyint(static_cast<double>(last) / 2));
-  LastSample = static_cast<int32_t>(std::min<int64_t>(last, std::numeric_limits<int16_t>::max()));
-
+  LastLine = LineRules::LastLine(*acq_);
+  LastSample = std::min<int32_t>(LineRules::LastSample(*acq_), std::numeric_limits<int16_t>::max());
   Markers.fill(-1);
-  Matched = bCnf && nNm09 == cards9 && nNm18 == cards18;
+  Matched = LineRules::Matched(*acq_, bCnf, nNm09, nNm18);
 
-  if (Matched) {
-    for (int16_t i = 0; i < kLines; ++i) {
-      const int16_t g = setup.GetOrderGroup(i);
-      const int16_t b = setup.GetOrderBit(i);
-      const int32_t position = setup.GetFirst(g) + setup.GetWidth(g) - 1 - b;
-      const int16_t code = setup.GetChanMap(Sat16(position));
-      LineTable[static_cast<size_t>(i)] = {code, i, 0};
-      NameTable[static_cast<size_t>(i)] = {PodName(code), setup.GetLabel(g) + TwoDigits(b)};
-    }
-  } else {
-    int32_t pod = 0;
-    int32_t channel = 0;
-    int32_t k = 0;
-    for (int16_t i = 0; i < kLines; ++i) {
-      const int16_t code = Sat16(pod * 10 + channel);
-      LineTable[static_cast<size_t>(i)] = {code, i, 0};
-      NameTable[static_cast<size_t>(i)] = {PodName(code), PodName(code)};
-      if (++channel > 8) {
-        channel = 0;
-        pod += k < cards9 ? 2 : 1;
-        ++k;
-      }
-    }
+  const LineRules::Lines lines =
+      Matched ? LineRules::MatchedLines(setup) : LineRules::PodOrderLines(*acq_);
+  for (int16_t i = 0; i < kLines; ++i) {
+    const LineRules::Line& line = lines[static_cast<size_t>(i)];
+    LineTable[static_cast<size_t>(i)] = {line.code, i, 0};
+    NameTable[static_cast<size_t>(i)] = {line.podName, line.labelName};
   }
 
   Period = acq_->SamplePeriod();
@@ -221,6 +185,8 @@ DisplayView::Effect DisplayView::Form_KeyDown(int key, int shift) {
       return Effect::kRedraw;
     case kP:
       return control ? Effect::kPrint : Effect::kNothing;
+    case kE:  // a key the analyser's own key table leaves free
+      return control ? Effect::kExport : Effect::kNothing;
     default:
       return Effect::kNothing;
   }

@@ -1,7 +1,7 @@
 #pragma once
-// The state of the acquisition display and every rule that changes it: building the lines
-// and names from the two images, the cursor and page, the keys, the mouse in the name column,
-// and the display order to write back. Plain C++: the window turns the returned effect into
+// The state of the acquisition display and every rule that changes it: the lines and names
+// (built by LineRules from the two images), the cursor and page, the keys, the mouse in the name
+// column, and the display order to write back. Plain C++: the window turns the returned effect into
 // drawing, so each rule can be checked without a window.
 #include <array>
 #include <cstdint>
@@ -17,10 +17,10 @@ class SetupModel;
 class DisplayView {
  public:
   // What the window has to do after a rule changed the state.
-  enum class Effect { kNothing, kMoveCursor, kRedrawNames, kRedraw, kPrint };
+  enum class Effect { kNothing, kMoveCursor, kRedrawNames, kRedraw, kPrint, kExport };
 
   struct Line {
-    int16_t code = 0;       // pod * 10 + channel
+    int16_t code = 0;       // pod * 10 + channel; LineRules::kNoChannel for none
     int16_t nameIndex = 0;  // entry of NameTable that names the line
     int16_t picked = 0;     // 1 while the line is picked for moving
   };
@@ -34,7 +34,16 @@ class DisplayView {
   static constexpr int16_t kColumnWidth = 105;
 
   // Virtual-key codes and shift bits of the key rules.
-  enum Key : int { kEnd = 35, kHome = 36, kLeft = 37, kUp = 38, kRight = 39, kDown = 40, kP = 80 };
+  enum Key : int {
+    kEnd = 35,
+    kHome = 36,
+    kLeft = 37,
+    kUp = 38,
+    kRight = 39,
+    kDown = 40,
+    kE = 69,
+    kP = 80
+  };
   enum ShiftBit : int { kShift = 1, kControl = 2 };
   enum Button : int { kLeftButton = 1, kRightButton = 2, kMiddleButton = 4 };
 

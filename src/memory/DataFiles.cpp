@@ -145,3 +145,7 @@ std::string NameWithoutExtension(const std::string& name) {
   }
   return name;
 }
+
+bool SaveWholeFile(const std::string& filename, std::string_view content) {
+  return replaceFile(filename, content);
+}

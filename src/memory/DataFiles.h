@@ -2,6 +2,7 @@
 // Configuration (.cnf) and acquisition (.dat) files: one line of frames and CR LF.
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 struct MemoryImages;
 class Operator;
@@ -10,6 +11,8 @@ class Operator;
 // one is completely written, so a failed save never destroys it.
 bool WriteFile(const std::string& filename, const MemoryImages& images, int32_t Config,
                int16_t Off);
+// Writes any content the same way: the file holds its old content or the whole new one.
+bool SaveWholeFile(const std::string& filename, std::string_view content);
 // Reads the file's first line into the kind's image (zeroed even on failure). False when
 // nothing was decoded, the first frame is at the wrong address, a frame leaves the image, or
 // the file cannot be read or its first line is over 1 MiB.

@@ -1,0 +1,180 @@
+#include "export/Capture.h"
+
+#include "model/LineRules.h"
+#include "model/SetupModel.h"
+
+namespace {
+// Code page 037, the EBCDIC of the analyser's era, for the characters ASCII also has.
+char EbcdicChar(uint64_t value) {
+  if (value > 255) return '.';
+  const auto v = static_cast<unsigned>(value);
+  static const char* const kUpper = "ABCDEFGHIJKLMNOPQRSTUVWXYZ";
+  static const char* const kLower = "abcdefghijklmnopqrstuvwxyz";
+  if (v >= 0xC1 && v <= 0xC9) return kUpper[v - 0xC1];
+  if (v >= 0xD1 && v <= 0xD9) return kUpper[9 + v - 0xD1];
+  if (v >= 0xE2 && v <= 0xE9) return kUpper[18 + v - 0xE2];
+  if (v >= 0x81 && v <= 0x89) return kLower[v - 0x81];
+  if (v >= 0x91 && v <= 0x99) return kLower[9 + v - 0x91];
+  if (v >= 0xA2 && v <= 0xA9) return kLower[18 + v - 0xA2];
+  if (v >= 0xF0 && v <= 0xF9) return static_cast<char>('0' + (v - 0xF0));
+  switch (v) {
+    case 0x40:
+      return ' ';
+    case 0x4B:
+      return '.';
+    case 0x4C:
+      return '<';
+    case 0x4D:
+      return '(';
+    case 0x4E:
+      return '+';
+    case 0x4F:
+      return '|';
+    case 0x50:
+      return '&';
+    case 0x5A:
+      return '!';
+    case 0x5B:
+      return '$';
+    case 0x5C:
+      return '*';
+    case 0x5D:
+      return ')';
+    case 0x5E:
+      return ';';
+    case 0x60:
+      return '-';
+    case 0x61:
+      return '/';
+    case 0x6B:
+      return ',';
+    case 0x6C:
+      return '%';
+    case 0x6D:
+      return '_';
+    case 0x6E:
+      return '>';
+    case 0x6F:
+      return '?';
+    case 0x79:
+      return '`';
+    case 0x7A:
+      return ':';
+    case 0x7B:
+      return '#';
+    case 0x7C:
+      return '@';
+    case 0x7D:
+      return '\'';
+    case 0x7E:
+      return '=';
+    case 0x7F:
+      return '"';
+    case 0xA1:
+      return '~';
+    case 0xB0:
+      return '^';
+    case 0xBA:
+      return '[';
+    case 0xBB:
+      return ']';
+    case 0xC0:
+      return '{';
+    case 0xD0:
+      return '}';
+    case 0xE0:
+      return '\\';
+    default:
+      return '.';
+  }
+}
+
+std::string Digits(uint64_t value, unsigned bitsPerDigit, size_t width) {
+  const size_t count = (width + bitsPerDigit - 1) / bitsPerDigit;
+  std::string text(count, '0');
+  for (size_t i = count; i-- > 0;) {
+    text[i] = "0123456789ABCDEF"[value & ((1u << bitsPerDigit) - 1)];
+    value >>= bitsPerDigit;
+  }
+  return text;
+}
+}  // namespace
+
+Capture::Capture(std::span<const uint8_t, kAcqImageSize> acq, std::string source)
+    : acq_(acq), source_(std::move(source)) {
+  lastSample_ = LineRules::LastSample(acq_);
+  period_ = acq_.SamplePeriod();
+  triggered_ = acq_.Triggered();
+}
+
+void Capture::AddChannel(const std::string& name, int16_t code) {
+  if (!LineRules::HasChannel(code)) return;
+  channels_.push_back({name, LineRules::Pod(code), LineRules::Channel(code)});
+}
+
+void Capture::AddAllPods() {
+  for (int16_t pod = 0; pod < 8; ++pod) {
+    if (acq_.PodAbsent(pod)) continue;
+    for (int16_t c = 0; c < 9; ++c) {
+      const auto code = static_cast<int16_t>(pod * 10 + c);
+      AddChannel(LineRules::PodName(code), code);
+    }
+  }
+}
+
+void Capture::AddMatchedLines(const SetupModel& setup) {
+  const LineRules::Lines lines = LineRules::MatchedLines(setup);
+  const int32_t last = LineRules::LastLine(acq_);
+  for (int32_t i = 0; i <= last; ++i) {
+    const LineRules::Line& line = lines[static_cast<size_t>(i)];
+    AddChannel(line.labelName, line.code);
+  }
+}
+
+void Capture::AddGroups(const SetupModel& setup) {
+  for (int16_t g = 0; g < SetupModel::kGroups; ++g) {
+    const int16_t radix = setup.GetDisplayRadix(g);
+    const int16_t width = setup.GetWidth(g);
+    if (!LineRules::GroupInUse(setup, g) || radix == kOff || width < 1) continue;
+    Group group{setup.GetLabel(g), radix, {}};
+    for (int16_t b = 0; b < width; ++b) group.codes.push_back(LineRules::ChannelOf(setup, g, b));
+    groups_.push_back(std::move(group));
+  }
+}
+
+void Capture::SetTrigger(const SetupModel& setup) {
+  triggerSample_ = triggered_ ? std::optional<int32_t>(setup.TrigPosition()) : std::nullopt;
+}
+
+int Capture::Level(const Channel& channel, int32_t s) const {
+  const auto level = acq_.Level(channel.pod, channel.channel, s);
+  return level ? (*level ? 1 : 0) : -1;
+}
+
+std::optional<uint64_t> Capture::GroupValue(const Group& group, int32_t s) const {
+  uint64_t value = 0;
+  for (size_t b = 0; b < group.codes.size() && b < 64; ++b) {
+    const int16_t code = group.codes[b];
+    if (!LineRules::HasChannel(code)) return std::nullopt;
+    const auto level = acq_.Level(LineRules::Pod(code), LineRules::Channel(code), s);
+    if (!level) return std::nullopt;
+    if (*level) value |= uint64_t{1} << b;
+  }
+  return value;
+}
+
+std::string Capture::GroupText(const Group& group, uint64_t value) {
+  const size_t width = group.codes.size();
+  switch (group.radix) {
+    case kOct:
+      return Digits(value, 3, width);
+    case kBin:
+      return Digits(value, 1, width);
+    case kAsc:
+      return std::string(1, value >= 0x20 && value < 0x7F ? static_cast<char>(value) : '.');
+    case kEbc:
+      return std::string(1, EbcdicChar(value));
+    default:  // HEX, and ROM, which a table cannot show
+      return Digits(value, 4, width);
+  }
+}

@@ -1,0 +1,74 @@
+#pragma once
+// What an export writes, read from one acquisition image: the channels in the order and
+// under the names chosen for them, the groups whose values go with them, the time axis and
+// the clock. Every writer of this folder takes a Capture, so the formats cannot disagree on
+// a single sample. Any image will do: a crafted header only gives strange levels.
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "model/AcqModel.h"
+#include "model/ImageSizes.h"
+
+class SetupModel;
+
+class Capture {
+ public:
+  struct Channel {
+    std::string name;
+    int16_t pod = 0;
+    int16_t channel = 0;
+  };
+  // Display radixes of a group record.
+  enum Radix : int16_t { kHex = 0, kOct = 1, kBin = 2, kOff = 3, kAsc = 4, kEbc = 5, kRom = 6 };
+  struct Group {
+    std::string name;
+    int16_t radix = kHex;
+    std::vector<int16_t> codes;  // channel code of bit 0, bit 1, ...; LineRules::kNoChannel
+  };
+
+  // The image must outlive the capture. The time axis is the display's: 0 to LastSample.
+  Capture(std::span<const uint8_t, kAcqImageSize> acq, std::string source);
+
+  // Every channel of each present pod, ascending pod then channel, named PodP.C.
+  void AddAllPods();
+  // The lines the display shows when its view is Matched, under their label names, and
+  // one group per group in use; lines with no channel are left out.
+  void AddMatchedLines(const SetupModel& setup);
+  void AddGroups(const SetupModel& setup);
+  // One channel by its code; a code naming no channel is ignored.
+  void AddChannel(const std::string& name, int16_t code);
+  // The trigger sample is the setup's trigger position, when the acquisition triggered.
+  void SetTrigger(const SetupModel& setup);
+  void SetTrigger(std::optional<int32_t> sample) { triggerSample_ = sample; }
+
+  const std::vector<Channel>& channels() const { return channels_; }
+  const std::vector<Group>& groups() const { return groups_; }
+  int32_t lastSample() const { return lastSample_; }
+  int32_t period() const { return period_; }  // ns; 0 for the synchronous clock
+  bool triggered() const { return triggered_; }
+  // Nothing when the acquisition did not trigger or the setup was not given.
+  std::optional<int32_t> triggerSample() const { return triggerSample_; }
+  const std::string& source() const { return source_; }
+
+  // The channel's level at s: 1 or 0, or -1 where its pod has no such sample.
+  int Level(const Channel& channel, int32_t s) const;
+  // The group's value at s (bit b from the channel of bit b), or nothing when any of its
+  // channels has no level there.
+  std::optional<uint64_t> GroupValue(const Group& group, int32_t s) const;
+  // The value in the group's display radix: HEX (and ROM), OCT or BIN with as many digits as
+  // the width needs, ASC or EBC as the character or "." where it is not printable.
+  static std::string GroupText(const Group& group, uint64_t value);
+
+ private:
+  AcqModel acq_;
+  std::string source_;
+  std::vector<Channel> channels_;
+  std::vector<Group> groups_;
+  int32_t lastSample_ = -1;
+  int32_t period_ = 0;
+  bool triggered_ = false;
+  std::optional<int32_t> triggerSample_;
+};

@@ -1,0 +1,23 @@
+#pragma once
+// A capture as a value change dump that GTKWave and sigrok-cli both read: one 1-bit wire per
+// channel, the largest time unit of 1, 10 or 100 s/ms/us/ns/ps that divides the sample
+// period, sample s at time s * period, only changes after "#0", and a bare time one sample
+// after the last. `x` where a pod has no such sample. The synchronous clock gets one time
+// unit of 1 ns per sample. With `vectors`, one bus per group as well (GTKWave reads them;
+// sigrok refuses the whole file).
+#include <cstdint>
+#include <ostream>
+#include <string>
+
+class Capture;
+
+class VcdWriter {
+ public:
+  static void Write(const Capture& capture, std::ostream& out, bool vectors);
+
+  struct TimeScale {
+    int64_t ticksPerSample;
+    std::string unit;  // "10 ns"
+  };
+  static TimeScale ScaleFor(int32_t periodNs);
+};
