@@ -49,6 +49,8 @@ std::string SigrokSession::Metadata(const Capture& capture) {
   for (size_t i = 0; i < channels.size(); ++i) {
     text += "probe" + std::to_string(i + 1) + "=" + ProbeName(channels[i].name) + "\n";
   }
+  // sigrok has no key of its own for the trigger; readers skip the ones they do not know.
+  if (capture.triggerSample()) text += "trigger=" + std::to_string(*capture.triggerSample()) + "\n";
   text += "unitsize=" + std::to_string(UnitSize(capture)) + "\n";
   return text;
 }
