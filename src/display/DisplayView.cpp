@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <limits>
+#include <tuple>
 
 #include "model/LineRules.h"
 #include "model/SetupModel.h"
@@ -52,6 +53,7 @@ void DisplayView::BuildView(const SetupModel& setup, std::span<const uint8_t, kA
     const LineRules::Line& line = lines[static_cast<size_t>(i)];
     LineTable[static_cast<size_t>(i)] = {line.code, i, 0};
     NameTable[static_cast<size_t>(i)] = {line.podName, line.labelName};
+    builtOrder_[static_cast<size_t>(i)] = {line.group, line.bit};
   }
 
   Period = acq_->SamplePeriod();
@@ -281,10 +283,17 @@ DisplayView::Effect DisplayView::RightClick(int32_t y) {
 void DisplayView::WriteOrder(SetupModel& setup) const {
   std::array<std::pair<int16_t, int16_t>, kLines> order{};
   for (size_t i = 0; i < order.size(); ++i) {
-    const std::string& s = NameTable[static_cast<size_t>(LineTable[i].nameIndex)][1];
+    const auto nameIndex =
+        static_cast<size_t>(std::clamp<int16_t>(LineTable[i].nameIndex, 0, kLines - 1));
+    const std::string& s = NameTable[nameIndex][1];
     const size_t cut = s.size() >= 2 ? s.size() - 2 : 0;
-    const int16_t g = setup.FindLabel(s.substr(0, cut));
-    const int16_t b = Sat16(static_cast<int64_t>(std::nearbyint(LeadingNumber(s.substr(cut)))));
+    int16_t g = setup.FindLabel(s.substr(0, cut));
+    int16_t b = Sat16(static_cast<int64_t>(std::nearbyint(LeadingNumber(s.substr(cut)))));
+    if (!LineRules::HasChannel(LineTable[i].code)) {
+      // A group the table cannot hold becomes a bit no group has.
+      std::tie(g, b) = builtOrder_[nameIndex];
+      if (g < 0 || g >= SetupModel::kGroups) std::tie(g, b) = std::pair<int16_t, int16_t>{0, 255};
+    }
     order[i] = {g, b};
     setup.SetOrderA(static_cast<int16_t>(i), g, b);
   }

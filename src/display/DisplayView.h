@@ -76,7 +76,9 @@ class DisplayView {
   // The write-back is offered only when the order was changed and the lines carry group
   // label names; pod names say nothing about groups.
   bool OfferWriteBack() const { return OrderModified && Matched; }
-  // Writes order tables A and B from the lines' label names.
+  // Writes order tables A and B from the lines' label names. A line with no channel keeps
+  // the entry it was built from: its name (the bare digits when its group has no label) could
+  // otherwise name a real group's bit and give it a channel it never had.
   void WriteOrder(SetupModel& setup) const;
 
   const std::string& Name(int16_t line, bool podSet) const;
@@ -114,4 +116,6 @@ class DisplayView {
   Effect RightClick(int32_t y);
 
   std::optional<AcqModel> acq_;
+  // The order-table entry each name index was built from, for lines with no channel.
+  std::array<std::pair<int16_t, int16_t>, kLines> builtOrder_{};
 };

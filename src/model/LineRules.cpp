@@ -59,7 +59,7 @@ LineRules::Lines LineRules::MatchedLines(const SetupModel& setup) {
     const int16_t g = setup.GetOrderGroup(i);
     const int16_t b = setup.GetOrderBit(i);
     const int16_t code = ChannelOf(setup, g, b);
-    lines[static_cast<size_t>(i)] = {code, PodName(code), LabelName(setup.GetLabel(g), b)};
+    lines[static_cast<size_t>(i)] = {code, PodName(code), LabelName(setup.GetLabel(g), b), g, b};
   }
   return lines;
 }

@@ -20,6 +20,8 @@ class LineRules {
     int16_t code = kNoChannel;  // pod * 10 + channel
     std::string podName;        // "Pod3.5"; empty without a channel
     std::string labelName;      // label and two-digit bit, "GRPA07"
+    int16_t group = -1;         // the order-table entry the line came from; -1 in pod order
+    int16_t bit = -1;
   };
   using Lines = std::array<Line, kLines>;
 

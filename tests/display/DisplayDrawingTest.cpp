@@ -8,6 +8,7 @@
 #include "FlatSession.h"
 #include "display/DisplayDrawing.h"
 #include "display/Twips.h"
+#include "model/SetupModel.h"
 
 namespace {
 
@@ -276,3 +277,43 @@ TEST(DisplayDrawingNames, SwitchingSetsLeavesNoTrace) {
 }
 
 }  // namespace
+
+// Order-table entries that name a group not in use (3), no group at all (12) or a bit beyond
+// the group's width (GRPA bit 40) give lines with no channel: no waveform, no pod name, and
+// the write-back keeps them channel-less instead of turning "05" into GRPA bit 5.
+TEST(DisplayDrawingSignals, LinesWithNoChannelDrawNothing) {
+  Drawn d(true);
+  auto& setup = d.session.images().SetupMem;
+  const std::pair<uint8_t, uint8_t> entries[] = {{3, 2}, {12, 5}, {0, 40}};
+  for (size_t line = 0; line < 3; ++line) {
+    setup[540 + 2 * line] = entries[line].first;
+    setup[541 + 2 * line] = entries[line].second;
+  }
+  d.build();
+  d.view.GoToEnd(false);  // pod 0's samples: 409..512
+  d.drawing.Redraw();
+  const char* const labels[] = {"    02", "05", "GRPA40", "GRPA04"};
+  for (int16_t row = 0; row < 4; ++row) {
+    SCOPED_TRACE(row);
+    EXPECT_EQ(d.view.Name(row, false), labels[row]);
+    EXPECT_EQ(d.view.Name(row, true), row < 3 ? "" : "Pod0.4");
+    const int white = d.count(D::kWhite, 52, 20 * row + 1, 779, 20 * (row + 1) + 1);
+    if (row < 3) {
+      EXPECT_EQ(white, 0);
+    } else {
+      EXPECT_GT(white, 500);
+    }
+  }
+
+  SetupModel model(setup);
+  d.view.LineTable[3].picked = 1;  // GRPA04 moves above the three empty lines
+  d.view.Form_MouseDown(DisplayView::kRightButton, 0, 100, 40);
+  ASSERT_TRUE(d.view.OrderModified);
+  d.view.WriteOrder(model);
+  d.build();
+  EXPECT_EQ(d.view.Name(0, false), "GRPA04");
+  for (int16_t line = 1; line < 4; ++line) {
+    EXPECT_EQ(d.view.LineTable[static_cast<size_t>(line)].code, -1) << line;
+    EXPECT_EQ(d.view.Name(line, true), "") << line;
+  }
+}
