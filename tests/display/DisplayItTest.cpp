@@ -24,6 +24,7 @@
 #include "display/DisplayIt.h"
 #include "display/Twips.h"
 #include "model/SetupModel.h"
+#include "support/Files.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -259,6 +260,60 @@ TEST(DisplayItWriteBack, PodNamesAreNeverWrittenBack) {
   EXPECT_EQ(w.session.mem2TekCalls, 0);
   EXPECT_FALSE(w.sentConfiguration());
   EXPECT_EQ(w.session.analyser().setupMemory(), before);
+}
+
+// Control+E asks in the dialog "Export" and writes the lines in their order on screen under
+// the names shown, or the drawing area as a PNG; a failed write is reported.
+TEST(DisplayItExport, ControlEWritesTheLinesAsShownOrThePicture) {
+  TempDir folder;
+  Window w;
+  std::vector<std::pair<QString, QString>> answers;  // file name, chosen filter
+  QString caption, filters;
+  w.display.setSaveChooser([&](QWidget*, const QString& c, const QString& f, QString* chosen) {
+    caption = c;
+    filters = f;
+    if (answers.empty()) return QString();
+    const auto [name, filter] = answers.front();
+    answers.erase(answers.begin());
+    *chosen = filter;
+    return name;
+  });
+  EXPECT_NE(w.display.statusBar()->toolTip().indexOf("C-E to Export"), -1);
+
+  w.moveFirstLineDown();  // GRPA06 .. GRPA00, CTL100, GRPA07
+  const QString csv = QString::fromStdString(folder.file("lines"));
+  answers.push_back({csv, "CSV (*.csv)"});
+  w.key(Qt::Key_E, Qt::ControlModifier);
+  EXPECT_EQ(caption, "Export");
+  EXPECT_EQ(filters.split(";;"), (QStringList{"VCD (*.vcd)", "sigrok session (*.sr)", "CSV (*.csv)",
+                                              "PNG picture (*.png)"}));
+  std::string header = Slurp(folder.file("lines.csv"));
+  header = header.substr(0, header.find('\n'));
+  EXPECT_EQ(header.substr(0, 42), "sample,time_ns,GRPA06,GRPA05,GRPA04,GRPA03");
+  EXPECT_NE(header.find(",GRPA00,CTL100,GRPA07,GRPB15,"), std::string::npos) << header;
+  EXPECT_TRUE(header.ends_with(",CTL203,CTL202,CTL201,CTL200,GRPA,CTL1,GRPB,GRPC,CTL2"));
+
+  w.key(Qt::Key_S);  // pod names
+  answers.push_back({QString::fromStdString(folder.file("pods.vcd")), "CSV (*.csv)"});
+  w.key(Qt::Key_E, Qt::ControlModifier);
+  const std::string vcd = Slurp(folder.file("pods.vcd"));
+  EXPECT_NE(vcd.find("$var wire 1 ! Pod0.6 $end"), std::string::npos);
+  EXPECT_NE(vcd.find("$var wire 1 ) Pod0.7 $end"), std::string::npos);  // the ninth line
+
+  answers.push_back({QString::fromStdString(folder.file("page")), "PNG picture (*.png)"});
+  w.key(Qt::Key_E, Qt::ControlModifier);
+  const QImage png(QString::fromStdString(folder.file("page.png")));
+  ASSERT_FALSE(png.isNull());
+  EXPECT_EQ(png.convertToFormat(QImage::Format_RGB32),
+            w.display.picture().convertToFormat(QImage::Format_RGB32));
+
+  EXPECT_TRUE(w.session.op_.messages.empty());
+  const std::string nowhere = folder.file("missing/out.sr");
+  answers.push_back({QString::fromStdString(nowhere), "sigrok session (*.sr)"});
+  w.key(Qt::Key_E, Qt::ControlModifier);
+  ASSERT_EQ(w.session.op_.messages.size(), 1u);
+  EXPECT_EQ(w.session.op_.messages[0].title, "Export");
+  EXPECT_FALSE(std::filesystem::exists(nowhere));
 }
 
 TEST(DisplayItPrint, PageWithHeaderTitleNotesAndInvertedPicture) {
