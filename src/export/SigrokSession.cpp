@@ -95,12 +95,17 @@ bool SigrokSession::Write(const Capture& capture, std::string& bytes, std::strin
   zip_source_keep(buffer.get());  // the bytes are read back after the archive is closed
   for (size_t i = 0; i < parts.size(); ++i) {
     zip_source_t* part = zip_source_buffer(archive.get(), parts[i].data(), parts[i].size(), 0);
-    if (part == nullptr ||
-        zip_file_add(archive.get(), names[i].c_str(), part, ZIP_FL_ENC_UTF_8) < 0) {
+    const zip_int64_t index =
+        part == nullptr ? -1
+                        : zip_file_add(archive.get(), names[i].c_str(), part, ZIP_FL_ENC_UTF_8);
+    if (index < 0) {
       if (part != nullptr) zip_source_free(part);
       error = zip_strerror(archive.get());
       return false;
     }
+    // Stored, not deflated: an image of 25001 bytes holds at most a few hundred kilobytes of
+    // samples, and deflating them costs more than the rest of the export.
+    zip_set_file_compression(archive.get(), static_cast<zip_uint64_t>(index), ZIP_CM_STORE, 0);
   }
   if (zip_close(archive.get()) < 0) {
     error = zip_strerror(archive.get());
