@@ -6,9 +6,9 @@
 
 #include "editor/EditorModel.h"
 #include "editor/LabelRules.h"
-#include "model/LineRules.h"
 #include "memory/DefaultImages.h"
 #include "memory/MemoryImages.h"
+#include "model/LineRules.h"
 
 namespace {
 
