@@ -28,7 +28,7 @@ fi
 
 summary=$build/coverage-summary.json
 gcovr --root "$root" --object-directory "$build" --filter "$root/src/" -j "$jobs" \
-  --json-summary "$summary" --print-summary
+  --exclude-directories "$build/CMakeFiles" --json-summary "$summary" --print-summary
 python3 - "$summary" <<'EOF'
 import json, sys
 from collections import defaultdict

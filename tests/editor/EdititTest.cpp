@@ -245,7 +245,11 @@ TEST_F(EdititTest, ListValueIsTheItemInItsLine) {
   setup.SetGroupByte(1, SetupModel::kDisplayRadix, 9);  // past the last item
   Open(1, 2);
   const auto shown = [](OneLineList* l) { return l->itemAt(2, 2)->text(); };
-  EXPECT_EQ(shown(editor.list(GroupLists::kDisplay, 1)), "ROM");
+  OneLineList* dis1 = editor.list(GroupLists::kDisplay, 1);
+  EXPECT_EQ(shown(dis1), "ROM");
+  dis1->resize(dis1->width(), 3 * dis1->height());  // laying the list out again keeps it
+  dis1->resize(dis1->width(), dis1->height() / 3);
+  EXPECT_EQ(editor.model().group(1).display, 6);
   OneLineList* inp = editor.list(GroupLists::kInput, 0);
   for (const char* item : {"OCT", "BIN", "BIN"}) {
     QTest::keyClick(inp, Qt::Key_Down);

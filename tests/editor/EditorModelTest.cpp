@@ -96,11 +96,13 @@ TEST_F(EditorModelTest, AGroupHoldsThirtyThreeChannels) {
   model.SigClick(1, 0, EditorModel::kLeft);
   for (int i = 0; i < 34; ++i) model.AddToGroup(1, 0);
   EXPECT_EQ(beeps, 1);
+  model.SigClick(1, 41, EditorModel::kLeft);
+  model.AddToGroup(1, 2);  // placed elsewhere: the advance below steps over it
   model.SigClick(1, 40, EditorModel::kLeft);
   EXPECT_EQ(model.AddToGroup(1, 0), -1);
   EXPECT_EQ(beeps, 2);
   EXPECT_EQ(model.AddToGroup(1, 1), 40);
-  EXPECT_EQ(model.AddToGroup(1, 1), 41);
+  EXPECT_EQ(model.AddToGroup(1, 1), 42);
   EXPECT_TRUE(model.section(1).pool.AtHome(33));
   model.Edit2Mem();
   EXPECT_EQ(setup.GetWidth(5), 33);

@@ -71,7 +71,7 @@ TEST_F(AcqModelTest, WorkedExampleHeader) {
                  {583, 2, 256, 512, 20, 65, true, true, true},
                  {574, 3, 256, 512, 20, 65, true, false, false},
                  {581, 0, 256, 512, 10, 65, true, false, true},
-                 {581, 3, 256, 512, 100, 65, true, false, true},
+                 {581, 2, 256, 512, 50, 65, true, false, true},
                  {581, 13, 256, 512, 200000, 65, true, false, true},
                  {581, 24, 256, 512, 1000000000, 65, true, false, true},
                  {581, 25, 256, 512, 0, 65, true, false, true},  // past the last code

@@ -128,29 +128,25 @@ TEST_F(SetupModelTest, ArgumentsOutOfRangeNeverChangeTheImage) {
   const auto before = images.SetupMem;
   model.SetLabel(10, "AB");
   model.SetLabel(-1, "AB");
-  for (auto [g, i, v] : {std::tuple<int16_t, int16_t, int16_t>{10, 0, 1},
-                         {0, -1, 1},
-                         {0, 12, 1},
-                         {0, 0, 256},
-                         {0, 0, -1}}) {
-    model.SetGroupByte(g, i, v);
-  }
+  model.SetGroupByte(10, 0, 1);
+  model.SetGroupByte(0, -1, 1);
+  model.SetGroupByte(0, 12, 1);
+  model.SetGroupByte(0, 0, 256);
+  model.SetGroupByte(0, 0, -1);
   model.SetWidth(-1, 1);
   model.SetDisplayRadix(10, 6);
   for (auto [pod, ch] : {std::pair<int16_t, int16_t>{8, 0}, {-1, 0}, {0, 9}, {0, -1}}) {
     model.SetPolarity(pod, ch, false);
   }
-  model.SetChanMap(72, 0);
-  model.SetChanMap(-1, 0);
-  for (auto [line, g, bit] : {std::tuple<int16_t, int16_t, int16_t>{72, 0, 0},
-                              {0, 10, 0},
-                              {0, -1, 0},
-                              {0, 0, 256},
-                              {-1, 0, 0}}) {
-    model.SetOrderA(line, g, bit);
-  }
-  model.SetOrderB(12, 0, 0);
-  model.SetOrderB(0, 10, 0);
+  model.SetChanMap(72, 35);
+  model.SetChanMap(-1, 35);
+  model.SetOrderA(72, 5, 5);
+  model.SetOrderA(-1, 5, 5);
+  model.SetOrderA(0, 10, 5);
+  model.SetOrderA(0, -1, 5);
+  model.SetOrderA(0, 5, 256);
+  model.SetOrderB(12, 5, 5);
+  model.SetOrderB(0, 10, 5);
   EXPECT_EQ(images.SetupMem, before);
   // Getters out of range read their neutral value.
   EXPECT_EQ(model.GetLabel(10) + model.GetLabel(-1), "");

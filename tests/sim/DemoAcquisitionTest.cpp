@@ -4,12 +4,16 @@
 
 #include <memory>
 
+#include "link/DeviceConnection.h"
+#include "link/TekIdent.h"
 #include "memory/DefaultImages.h"
 #include "memory/HexCodec.h"
 #include "memory/MemoryImages.h"
 #include "model/AcqModel.h"
 #include "sim/DemoAcquisition.h"
 #include "sim/SimAnalyser.h"
+#include "sim/SimDriver.h"
+#include "support/RecordingOperator.h"
 
 namespace {
 using Image = std::array<uint8_t, kAcqImageSize>;
@@ -28,15 +32,24 @@ TEST(DemoAcquisition, DefaultCardsGiveTheBuiltInHeader) {
   EXPECT_NE(sim.acqMemory(), sim.refMemory());
 }
 
-TEST(DemoAcquisition, EveryMixOfCardsFitsOneReadAndReadsBackSensibly) {
-  SimAnalyser sim;
+// The analyser is identified by its cards, and its capture reads back sensibly.
+TEST(DemoAcquisition, EveryMixOfCardsIsIdentifiedFitsOneReadAndReadsBack) {
+  SimDriver driver;
+  RecordingOperator op;
+  DeviceConnection dev(driver, op);
+  SimAnalyser& sim = driver.analyser();
   for (int code = 0; code < 81; ++code) {
     const std::array<int, 4> slots{code % 3, code / 3 % 3, code / 9 % 3, code / 27 % 3};
     const auto n9 = static_cast<int>(std::count(slots.begin(), slots.end(), 1));
     const auto n18 = static_cast<int>(std::count(slots.begin(), slots.end(), 2));
     sim.setSlots(slots);
-    const AcqModel m(sim.acqMemory());
     SCOPED_TRACE(code);
+    TekIdentity id;
+    ASSERT_TRUE(GetTekIdent(dev, id));
+    const char* names[] = {"None", " 9 bits card", "18 bits card"};
+    for (size_t k = 0; k < 4; ++k) EXPECT_EQ(id.Cards[k], names[slots[k]]);
+    EXPECT_EQ(id.nNm09 * 10 + id.nNm18, n9 * 10 + n18);
+    const AcqModel m(sim.acqMemory());
     EXPECT_EQ(m.Cards9() * 10 + m.Cards18(), n9 * 10 + n18);
     EXPECT_EQ(614 + AcqModel(sim.acqMemory()).BuildPodOffsets(), sim.acqLength());
     const std::string reply = Mem2Hex(sim.acqMemory(), 0, 0, sim.acqLength());
