@@ -131,6 +131,7 @@ TEST_F(AcqModelTest, SampleAddressing) {
 
   // Bytes of a row: k past the row, negative, a channel past 8 or an absent pod read as 0.
   (*m)[kPod2 + 3 * 65 + 64] = 0xA5;
+  (*m)[kPod2 + 4 * 65] = 0x5A;  // the next row's first byte
   EXPECT_EQ(acq.PodSampleByte(2, 3, 64), 0xA5);
   const int outside[][3] = {{2, 3, 65}, {2, 4, -1}, {2, 9, 0}, {2, -1, 0}, {1, 0, 0}, {8, 0, 0}};
   for (const auto& [pod, ch, k] : outside) {
