@@ -57,43 +57,34 @@ TEST_F(AcqModelTest, WorkedExampleHeader) {
   EXPECT_EQ(acq.MaxPodLength(), 65);
   EXPECT_EQ(acq.BuildPodOffsets(), 2925);
 
-  // Start and end counts; the other header bytes, each changed on its own.
+  // Start and end counts and the other header bytes, each changed on its own, and what they
+  // change: words below 574, bytes from there.
+  using Read = int32_t (*)(const AcqModel&, int16_t pod);
+  const Read start = [](const AcqModel& a, int16_t p) { return a.PodStart(p); };
+  const Read end = [](const AcqModel& a, int16_t p) { return a.PodEnd(p); };
+  const Read twoBit = [](const AcqModel& a, int16_t p) { return int32_t{a.PodTwoBit(p)}; };
+  const Read triggered = [](const AcqModel& a, int16_t) { return int32_t{a.Triggered()}; };
+  const Read period = [](const AcqModel& a, int16_t) { return a.SamplePeriod(); };
+  const Read longest = [](const AcqModel& a, int16_t) { return a.MaxPodLength(); };
   const struct {
     size_t at;
     uint32_t value;
-    int32_t start0, end0, period, maxLength;
-    bool twoBit0, twoBit3, triggered;
-  } changes[] = {{530, 0, 512, 512, 20, 65, true, false, true},
-                 {530, 0xFE00, 0, 512, 20, 65, true, false, true},
-                 {546, 0xFFFF, 256, 511, 20, 65, true, false, true},
-                 {579, 0, 256, 512, 20, 65, false, false, true},
-                 {583, 0, 256, 512, 20, 65, false, false, true},
-                 {583, 2, 256, 512, 20, 65, true, true, true},
-                 {574, 3, 256, 512, 20, 65, true, false, false},
-                 {581, 0, 256, 512, 10, 65, true, false, true},
-                 {581, 2, 256, 512, 50, 65, true, false, true},
-                 {581, 13, 256, 512, 200000, 65, true, false, true},
-                 {581, 24, 256, 512, 1000000000, 65, true, false, true},
-                 {581, 25, 256, 512, 0, 65, true, false, true},  // past the last code
-                 {580, 1, 256, 512, 0, 65, true, false, true},   // synchronous clock
-                 {580, 2, 256, 512, 20, 65, true, false, true},
-                 {516, 900, 256, 512, 20, 65, true, false, true},  // pod 1 is absent
-                 {524, 66, 256, 512, 20, 66, true, false, true}};
+    Read read;
+    int16_t pod;
+    int32_t expected;
+  } changes[] = {
+      {530, 0, start, 0, 512},  {530, 0xFE00, start, 0, 0},   {546, 0xFFFF, end, 0, 511},
+      {579, 0, twoBit, 0, 0},   {583, 0, twoBit, 0, 0},       {583, 2, twoBit, 3, 1},
+      {583, 2, twoBit, 4, 0},   {574, 3, triggered, 0, 0},    {581, 0, period, 0, 10},
+      {581, 2, period, 0, 50},  {581, 13, period, 0, 200000}, {581, 24, period, 0, 1000000000},
+      {581, 25, period, 0, 0},  {580, 1, period, 0, 0},      // synchronous clock
+      {580, 2, period, 0, 20},  {516, 900, longest, 0, 65},  // pod 1 is absent
+      {524, 66, longest, 0, 66}};
   for (const auto& c : changes) {
-    SCOPED_TRACE(testing::Message() << c.at << " = " << c.value);
     const Image saved = *m;
-    if (c.at >= 574)
-      (*m)[c.at] = static_cast<uint8_t>(c.value);
-    else
-      putWord(*m, c.at, c.value);
-    EXPECT_EQ(acq.PodStart(0), c.start0);
-    EXPECT_EQ(acq.PodEnd(0), c.end0);
-    EXPECT_EQ(acq.SamplePeriod(), c.period);
-    EXPECT_EQ(acq.MaxPodLength(), c.maxLength);
-    EXPECT_EQ(acq.PodTwoBit(0), c.twoBit0);
-    EXPECT_EQ(acq.PodTwoBit(3), c.twoBit3);
-    EXPECT_FALSE(acq.PodTwoBit(4));
-    EXPECT_EQ(acq.Triggered(), c.triggered);
+    if (c.at < 574) putWord(*m, c.at, c.value);
+    if (c.at >= 574) (*m)[c.at] = static_cast<uint8_t>(c.value);
+    EXPECT_EQ(c.read(acq, c.pod), c.expected) << c.at << " = " << c.value << ", pod " << c.pod;
     *m = saved;
   }
   for (size_t pod = 0; pod < 8; ++pod) (*m)[562 + pod] = 1;
