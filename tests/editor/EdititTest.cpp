@@ -10,8 +10,6 @@
 #include <QScrollBar>
 #include <QTest>
 #include <QTimer>
-#include <algorithm>
-#include <fstream>
 #include <map>
 
 #include "editor/ChannelLabel.h"
@@ -21,7 +19,7 @@
 #include "editor/OneLineList.h"
 #include "editor/StripLabel.h"
 #include "editor/Twips.h"
-#include "memory/HexCodec.h"
+#include "memory/DataFiles.h"
 #include "support/SimSession.h"
 #include "support/TempDir.h"
 
@@ -43,14 +41,10 @@ Captions Pods(std::initializer_list<int> pods) {
 
 class EdititTest : public ::testing::Test {
  protected:
-  SetupModel setup() { return SetupModel(session.images().SetupMem); }
-
   void Open(int16_t cards09, int16_t cards18, bool clearGroups = false) {
     session.cards09 = cards09;
     session.cards18 = cards18;
-    if (clearGroups) {
-      for (int16_t g = 0; g < 10; ++g) setup().SetWidth(g, 0);
-    }
+    for (int16_t g = 0; g < 10 && clearGroups; ++g) setup.SetWidth(g, 0);
     editor.Reload();
     editor.show();
   }
@@ -86,32 +80,26 @@ class EdititTest : public ::testing::Test {
   }
 
   SimSession session;
+  SetupModel setup{session.images().SetupMem};
   QWidget owner;  // the main window
   Editit editor{session, &owner};
 };
 
 TEST_F(EdititTest, DefaultSetupShowsItsGroupsOnTheStrips) {
-  setup().SetPolarity(0, 3, false);
+  setup.SetPolarity(0, 3, false);
   Open(1, 2);
-  EXPECT_EQ(editor.windowTitle(), "Edit configuration");
-  EXPECT_EQ(editor.frame(0)->title(), "9 Bits card(s) groups");
-  EXPECT_EQ(editor.frame(1)->title(), "18 Bits card(s) groups");
-  EXPECT_EQ(editor.save2Tek()->text(), "Save To &Tek");
-  EXPECT_EQ(editor.save2File()->text(), "Save To &File");
+  EXPECT_EQ((QStringList{editor.windowTitle(), editor.frame(0)->title(), editor.frame(1)->title(),
+                         editor.save2Tek()->text(), editor.save2File()->text()}),
+            (QStringList{"Edit configuration", "9 Bits card(s) groups", "18 Bits card(s) groups",
+                         "Save To &Tek", "Save To &File"}));
   EXPECT_TRUE(editor.save2Tek()->isDefault());
-
   const Captions strips[10] = {
       Pods({0}), {"08"}, {}, {}, {}, Pods({2, 3}), Pods({4, 5}), {"28", "38", "48", "58"}, {}, {}};
   for (int g = 0; g < 10; ++g) EXPECT_EQ(OnStrip(g / 5, g % 5), strips[g]) << "group " << g;
-  // Labels line up from the strip's left end, one pixel of overlap between neighbours.
-  EXPECT_EQ(Label(1, "27")->x(), editor.strip(1, 0)->x());
-  EXPECT_EQ(Label(1, "37")->x(), editor.strip(1, 0)->x() + 8 * 16);
-  EXPECT_EQ(Label(1, "37")->width(), 17);
-  // They stand in front of the strip, so a click on one reaches the label.
+  // Labels stand in front of the strip, so a click on one reaches the label.
   EXPECT_EQ(editor.frame(1)->childAt(Label(1, "37")->geometry().center()), Label(1, "37"));
 
   EXPECT_EQ(editor.labelBox(0)->text(), "GRPA");
-  EXPECT_EQ(editor.labelBox(2)->text(), "");
   EXPECT_EQ(editor.labelBox(0)->palette().color(QPalette::Base).rgb(), qRgb(255, 255, 128));
   EXPECT_EQ(editor.labelBox(5)->palette().color(QPalette::Base).rgb(), kGreenish);
   EXPECT_EQ(editor.list(GroupLists::kBase, 2)->currentItem()->text(), "   ");
@@ -125,13 +113,11 @@ TEST_F(EdititTest, DefaultSetupShowsItsGroupsOnTheStrips) {
             "Click left to select or delete this channel and right to change polarity");
 }
 
+// Labels stand 16 px apart with 6 more between pods, 36 to a row, rows at 120 and 136; a
+// section without cards is greyed until reopened with a card.
 TEST_F(EdititTest, PoolStandsInBlocksOfNinePerPodAndMissingCardsGreyTheirSection) {
   Open(0, 4);
   ASSERT_EQ(editor.poolCount(1), 72);
-  EXPECT_EQ(editor.poolCount(0), 0);
-  // Pods 0, 1, 6 and 7 are in no group of the default setup; 36 labels fill a row, 240 twips
-  // apart with 90 more between pods.
-  // In pixels: 16 apart, 6 more between pods, rows at 120 and 136.
   const std::tuple<int, const char*, QPoint> homes[] = {
       {0, "00", {64, 120}},   {8, "08", {192, 120}},  {9, "10", {214, 120}},
       {17, "18", {342, 120}}, {54, "60", {364, 136}}, {71, "78", {642, 136}}};
@@ -139,23 +125,15 @@ TEST_F(EdititTest, PoolStandsInBlocksOfNinePerPodAndMissingCardsGreyTheirSection
     EXPECT_EQ(editor.poolLabel(1, idx)->caption(), caption);
     EXPECT_EQ(editor.poolLabel(1, idx)->pos(), pos) << caption;
   }
-  EXPECT_EQ(editor.model().Assigned(), 36);
-  // No 9-bit card: its section is greyed but still shown.
-  EXPECT_FALSE(editor.frame(0)->isEnabled());
-  EXPECT_TRUE(editor.frame(0)->isVisible());
-  EXPECT_FALSE(editor.labelBox(0)->isEnabled());
-  EXPECT_FALSE(editor.strip(0, 0)->isEnabled());
+  EXPECT_FALSE(editor.frame(0)->isEnabled() || editor.labelBox(0)->isEnabled());
   EXPECT_TRUE(editor.labelBox(5)->isEnabled());
-  // Reopened with the card back, the section works again.
   Open(1, 2);
-  EXPECT_TRUE(editor.frame(0)->isEnabled());
-  EXPECT_TRUE(editor.labelBox(0)->isEnabled());
+  EXPECT_TRUE(editor.frame(0)->isEnabled() && editor.labelBox(0)->isEnabled());
 }
 
 TEST_F(EdititTest, SelectAddAdvanceRemoveAndReselect) {
   Open(1, 2, true);
-  EXPECT_FALSE(editor.save2Tek()->isEnabled());
-  EXPECT_FALSE(editor.save2File()->isEnabled());
+  EXPECT_FALSE(editor.save2Tek()->isEnabled() || editor.save2File()->isEnabled());
 
   // Fresh start: the automatic advance continues after label 0, and after reopening (all
   // back in the pool) after the last label added.
@@ -163,7 +141,6 @@ TEST_F(EdititTest, SelectAddAdvanceRemoveAndReselect) {
   EXPECT_EQ(OnStrip(0, 4), Captions{"01"});
   EXPECT_TRUE(editor.save2Tek()->isEnabled());
   Open(1, 2, true);
-  EXPECT_TRUE(OnStrip(0, 4).empty());
   ClickStrip(0, 4);
   EXPECT_EQ(OnStrip(0, 4), Captions{"02"});
   Click(Label(0, "02"));  // removing the only channel stops the advance
@@ -171,16 +148,13 @@ TEST_F(EdititTest, SelectAddAdvanceRemoveAndReselect) {
   ClickStrip(0, 4);
   EXPECT_TRUE(OnStrip(0, 4).empty());
 
-  // Selecting shows the label in normal weight; a second selection returns the first to bold,
+  // The selected label shows in normal weight; a second selection returns the first to bold,
   // and the other section's selection stays.
   Click(Label(1, "30"));
   Click(Label(0, "02"));
   Click(Label(0, "03"));
   EXPECT_TRUE(Label(0, "02")->bold());
-  EXPECT_FALSE(Label(0, "03")->bold());
-  Click(Label(0, "03"));
-  EXPECT_FALSE(Label(0, "03")->bold());
-  EXPECT_FALSE(Label(1, "30")->bold());
+  EXPECT_FALSE(Label(0, "03")->bold() || Label(1, "30")->bold());
 
   ClickStrip(0, 0, 5);  // 03, then 04 05 06 07 follow
   EXPECT_TRUE(Label(0, "03")->bold());
@@ -202,40 +176,32 @@ TEST_F(EdititTest, SelectAddAdvanceRemoveAndReselect) {
   Click(Label(0, "04"));
   ClickStrip(0, 0, 2);  // the advance ends with 08, the last label of the pool
   EXPECT_EQ(OnStrip(0, 0), (Captions{"03", "06", "07", "08"}));
-
-  // The other section is independent.
-  ClickStrip(1, 3, 2);
+  ClickStrip(1, 3, 2);  // the other section is independent
   EXPECT_EQ(OnStrip(1, 3), (Captions{"30", "31"}));
 }
 
+// A right click flips the bit at once. An unplaced label with a clear bit keeps the design
+// colours until toggled: the first right click sets the bit (no visible change), the second
+// shows it inverted, and so it stays when placed and removed again.
 TEST_F(EdititTest, RightClickTogglesPolarityAtOnce) {
-  Open(1, 2);
-  ChannelLabel* placed = Label(0, "07");
-  const QPoint where = placed->pos();
-  Click(placed, Qt::RightButton);
-  EXPECT_FALSE(setup().GetPolarity(0, 7));
-  EXPECT_EQ(Look(placed), std::pair(kBlack, kYellowish));
-  EXPECT_EQ(placed->pos(), where);
-
-  // An unplaced label with a clear bit keeps the design colours until it is toggled: the
-  // first right click sets the bit (no visible change), the second shows it inverted.
-  setup().SetPolarity(3, 4, false);
+  setup.SetPolarity(3, 4, false);
   Open(1, 2, true);
   ChannelLabel* pooled = Label(1, "34");
+  const QPoint home = pooled->pos();
   const auto design = Look(pooled);
   EXPECT_EQ(design.first, kGreenish);
   Click(pooled, Qt::RightButton);
-  EXPECT_TRUE(setup().GetPolarity(3, 4));
+  EXPECT_TRUE(setup.GetPolarity(3, 4));
   EXPECT_EQ(Look(pooled), design);
   EXPECT_TRUE(pooled->bold());  // not selected
+  EXPECT_EQ(pooled->pos(), home);
   Click(pooled, Qt::RightButton);
-  EXPECT_FALSE(setup().GetPolarity(3, 4));
+  EXPECT_FALSE(setup.GetPolarity(3, 4));
   EXPECT_EQ(Look(pooled), std::pair(kBlack, kGreenish));
-  // Placed and removed again, it keeps its colours.
   Click(pooled);
   ClickStrip(1, 0);
   Click(pooled);
-  EXPECT_EQ(pooled->y(), Px(1800));
+  EXPECT_EQ(pooled->pos(), home);
   EXPECT_EQ(Look(pooled), std::pair(kBlack, kGreenish));
 }
 
@@ -268,28 +234,28 @@ TEST_F(EdititTest, LabelBoxesTakeUpperCaseLabelCharactersOnly) {
   for (const auto& [pasted, text, beeps] : {std::tuple{"ab#", "", 4}, {"ab", "AB", 4}}) {
     QApplication::clipboard()->setText(pasted);
     QTest::keyClick(box, Qt::Key_V, Qt::ControlModifier);
-    EXPECT_EQ(box->text(), text) << pasted;
     EXPECT_EQ(editor.model().group(2).label, text) << pasted;
     EXPECT_EQ(session.op_.beeps, beeps) << pasted;
   }
 }
 
+// The value is the item in the list's line: keys, one wheel notch and one step of the scroll
+// bar each move one item, and stop at the last.
 TEST_F(EdititTest, ListValueIsTheItemInItsLine) {
-  setup().SetGroupByte(1, SetupModel::kDisplayRadix, 9);  // past the last item
+  setup.SetGroupByte(1, SetupModel::kDisplayRadix, 9);  // past the last item
   Open(1, 2);
   const auto shown = [](OneLineList* l) { return l->itemAt(2, 2)->text(); };
-  EXPECT_EQ(shown(editor.list(GroupLists::kDisplay, 1)), "ROM");
-
-  // Keys move one item and stop at the last.
+  OneLineList* dis1 = editor.list(GroupLists::kDisplay, 1);
+  EXPECT_EQ(shown(dis1), "ROM");
+  dis1->resize(dis1->width(), 3 * dis1->height());  // laying the list out again keeps it
+  dis1->resize(dis1->width(), dis1->height() / 3);
+  EXPECT_EQ(editor.model().group(1).display, 6);
   OneLineList* inp = editor.list(GroupLists::kInput, 0);
-  QTest::keyClick(inp, Qt::Key_Down);
-  EXPECT_EQ(shown(inp), "OCT");
-  QTest::keyClick(inp, Qt::Key_Down);
-  QTest::keyClick(inp, Qt::Key_Down);
-  EXPECT_EQ(shown(inp), "BIN");
+  for (const char* item : {"OCT", "BIN", "BIN"}) {
+    QTest::keyClick(inp, Qt::Key_Down);
+    EXPECT_EQ(shown(inp), item);
+  }
   EXPECT_EQ(editor.model().group(0).input, 2);
-
-  // One wheel notch moves one item, and so does a step of the scroll bar.
   OneLineList* tba = editor.list(GroupLists::kBase, 5);
   QWheelEvent down(QPointF(5, 5), tba->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, -120),
                    Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
@@ -302,31 +268,11 @@ TEST_F(EdititTest, ListValueIsTheItemInItsLine) {
   EXPECT_EQ(editor.model().group(6).display, 1);
 }
 
-TEST_F(EdititTest, ThirtyFourthChannelIsRefusedWithTheBeep) {
-  Open(0, 4, true);
-  Click(editor.poolLabel(1, 0));
-  ClickStrip(1, 0, 34);
-  EXPECT_EQ(editor.model().RowLength(1, 0), 33);
-  EXPECT_EQ(session.op_.beeps, 1);
-  EXPECT_EQ(editor.poolLabel(1, 33)->y(), Px(1800));
-  // A selected label is refused too, and stays selected for another group; the advance then
-  // continues after it.
-  Click(editor.poolLabel(1, 40));
-  ClickStrip(1, 0);
-  EXPECT_EQ(session.op_.beeps, 2);
-  ClickStrip(1, 1, 2);
-  EXPECT_EQ(OnStrip(1, 1), (Captions{"44", "45"}));
-  Click(editor.save2Tek());
-  EXPECT_EQ(setup().GetWidth(5), 33);
-  EXPECT_EQ(setup().GetChanMap(32), 35);  // label 32: card 1, pod 3 channel 5
-}
-
 // Saving writes the groups packed in order; an empty group keeps its label but saves its lists
-// as blank, HEX, HEX.
+// as blank, HEX, HEX. Groups 2 and 3 get a label, T2 and OCT, group 2 also display OCT; group 3
+// takes three channels from the end of group 0.
 TEST_F(EdititTest, BothSavesWriteTheEditedImage) {
   Open(1, 2);
-  // Groups 2 and 3 get a label, T2 (up from the blank item) and OCT, group 2 also display OCT;
-  // group 3 gets three channels from the end of group 0.
   for (const auto& [g, label] : {std::pair{2, "x"}, {3, "bus"}}) {
     QTest::keyClicks(editor.labelBox(g), label);
     QTest::keyClick(editor.list(GroupLists::kBase, g), Qt::Key_Up);
@@ -338,10 +284,8 @@ TEST_F(EdititTest, BothSavesWriteTheEditedImage) {
     Click(Label(0, c));
     ClickStrip(0, 3);
   }
-  ASSERT_EQ(OnStrip(0, 3), (Captions{"02", "01", "00"}));
   Click(editor.save2Tek());
   EXPECT_EQ(session.mem2TekCalls, 1);
-  EXPECT_EQ(session.mem2FileCalls, 0);
 
   // First position, width, column, digits, base, input and display radix of a group.
   const SetupModel tek(session.analyser().setupMemory());
@@ -350,50 +294,36 @@ TEST_F(EdititTest, BothSavesWriteTheEditedImage) {
                               tek.GetDigits(g),      tek.GetBase(g),  tek.GetInputRadix(g),
                               tek.GetDisplayRadix(g)};
   };
-  EXPECT_EQ(tek.GetWidth(0), 5);
+  EXPECT_EQ(record(0), (std::array<int, 7>{0, 5, 0, 2, 0, 0, 0}));
   EXPECT_EQ(record(2), (std::array<int, 7>{0, 0, 10, 0, 2, 0, 0}));
   EXPECT_EQ(record(3), (std::array<int, 7>{6, 3, 10, 1, 1, 1, 0}));
-  EXPECT_EQ(tek.GetLabel(2), "X   ");
-  EXPECT_EQ(tek.GetLabel(3), "BUS ");
-  EXPECT_EQ(tek.GetColumn(5), 15);
-  EXPECT_EQ(tek.GetFirst(5), 9);
-  EXPECT_EQ(tek.GetChanMap(5), 8);  // group 1
-  EXPECT_EQ(tek.GetChanMap(6), 2);  // group 3, most significant first
-  EXPECT_EQ(tek.GetChanMap(8), 0);
-  EXPECT_EQ(tek.GetChanMap(45), 90);
-  // The analyser now holds exactly the image the editor wrote.
-  const auto& mem = session.images().SetupMem;
-  EXPECT_TRUE(std::equal(mem.begin(), mem.begin() + session.images().SetupLen,
-                         session.analyser().setupMemory().begin()));
+  EXPECT_EQ(record(5), (std::array<int, 7>{9, 16, 15, 4, 0, 0, 0}));
+  EXPECT_EQ(tek.GetLabel(2) + tek.GetLabel(3), "X   BUS ");
+  EXPECT_EQ(
+      (std::array{tek.GetChanMap(5), tek.GetChanMap(6), tek.GetChanMap(8), tek.GetChanMap(45)}),
+      (std::array<int16_t, 4>{8, 2, 0, 90}));  // group 1, group 3 from its top bit, unused
 
-  // The window keeps its state: a further edit goes to a file as the frames of the new image.
+  // The window keeps its state: a further edit goes to a file; a cancelled dialog writes
+  // nothing and the editor carries on.
   TempDir dir;
   Click(Label(1, "58"));  // off group 7
   session.saveAs = dir.file("edited.cnf");
   Click(editor.save2File());
-  EXPECT_EQ(session.mem2FileCalls, 1);
-  std::ifstream in(session.saveAs, std::ios::binary);
-  std::string line;
-  ASSERT_TRUE(std::getline(in, line));
-  std::array<uint8_t, kSetupImageSize> decoded{};
-  const int16_t n = Hex2Mem(line, decoded, kSetupBase, nullptr);
-  EXPECT_EQ(n, session.images().SetupLen);
-  EXPECT_EQ(SetupModel(decoded).GetWidth(7), 3);
-  EXPECT_EQ(SetupModel(decoded).GetChanMap(44), 90);  // where 58 stood
-  EXPECT_TRUE(std::equal(decoded.begin(), decoded.begin() + n, mem.begin()));
-
-  // A cancelled dialog writes nothing and the editor carries on.
+  MemoryImages read;
+  ASSERT_TRUE(ReadFile(session.saveAs, read, 1, nullptr));
+  const auto& mem = session.images().SetupMem;
+  EXPECT_TRUE(
+      std::equal(mem.begin(), mem.begin() + session.images().SetupLen, read.SetupMem.begin()));
+  EXPECT_EQ(SetupModel(read.SetupMem).GetWidth(7), 3);
   session.saveAs.clear();
   Click(editor.save2File());
-  EXPECT_EQ(session.mem2FileCalls, 2);
-  EXPECT_EQ(editor.model().Assigned(), 44);
   Click(editor.save2Tek());
-  EXPECT_EQ(session.mem2TekCalls, 2);
+  EXPECT_EQ(session.mem2FileCalls + session.mem2TekCalls, 4);
+  EXPECT_EQ(editor.model().Assigned(), 44);
 }
 
 // runModal reloads from the image and opens the window below its owner, or above it when below
-// would leave the screen. It returns when the window is closed through its frame: Escape does
-// not close it.
+// would leave the screen, never above the screen's top. Escape does not close it.
 TEST_F(EdititTest, RunModalReloadsAndOpensBelowOrAboveTheMainWindow) {
   owner.show();
   const auto openedAt = [this] {
@@ -407,19 +337,15 @@ TEST_F(EdititTest, RunModalReloadsAndOpensBelowOrAboveTheMainWindow) {
     EXPECT_EQ(editor.runModal(), QDialog::Rejected);
     return at;
   };
-  setup().SetLabel(3, "NEW");
+  setup.SetLabel(3, "NEW");
   owner.setGeometry(30, 10, 400, 100);
   const QRect main = owner.frameGeometry();
   EXPECT_EQ(openedAt(), QPoint(main.left() + Px(100), main.bottom() + 1 + Px(20)));
   EXPECT_EQ(editor.labelBox(3)->text(), "NEW");
-
   owner.setGeometry(30, owner.screen()->geometry().height() - 150, 400, 100);
   const QRect low = owner.frameGeometry();
   EXPECT_EQ(openedAt(),
             QPoint(low.left() + Px(100), low.top() - editor.frameGeometry().height() - Px(20)));
-
-  // Room neither below nor above a tall main window: the editor keeps its title bar on the
-  // screen.
   const int h = editor.frameGeometry().height();
   owner.setGeometry(30, h / 2, 400, owner.screen()->geometry().height() - h);
   EXPECT_EQ(openedAt().y(), owner.screen()->geometry().top());

@@ -1,5 +1,5 @@
-// The editor's logic without a window, for what the operator cannot produce: card counts and
-// setup images from a damaged store, and the digits and columns of every width and radix.
+// The editor's logic without a window, for what the operator cannot produce (card counts and
+// setup images from a damaged store) and for tables of widths and radixes.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -15,9 +15,8 @@ namespace {
 class EditorModelTest : public ::testing::Test {
  protected:
   EditorModelTest() { LoadDefaultImages(images, nullptr); }
-  SetupModel setup() { return SetupModel(images.SetupMem); }
-
   MemoryImages images;
+  SetupModel setup{images.SetupMem};
   int beeps = 0;
   EditorModel model{images.SetupMem, [this] { ++beeps; }};
 };
@@ -46,59 +45,69 @@ TEST_F(EditorModelTest, CardCountsNeverCreateAPodAboveSeven) {
   }
 }
 
+// Group 0: width 0 but a valid first position. Group 2: the same channel twice, a channel of
+// an absent card, channel 9 of a pod, an empty map entry. Group 3: a label with blanks before
+// it, list values past their last item. Unplaced labels keep the design colours.
 TEST_F(EditorModelTest, LoadSkipsWhatThePoolsCannotShow) {
-  // Group 0: width 0 but a valid first position. Group 2: the same channel twice, a channel
-  // of an absent card, channel 9 of a pod, an empty map entry. Group 3: a label with blanks
-  // before it, list values past their last item.
-  setup().SetWidth(0, 0);
-  const int16_t codes[] = {3, 3, 64, 9, 90, 4};
-  for (int16_t j = 0; j < 6; ++j) setup().SetChanMap(static_cast<int16_t>(50 + j), codes[j]);
-  setup().SetFirst(2, 50);
-  setup().SetWidth(2, 6);
-  setup().SetLabel(3, "  AB");
-  setup().SetGroupByte(3, SetupModel::kBase, 7);
-  setup().SetGroupByte(3, SetupModel::kInputRadix, 3);
-  setup().SetGroupByte(3, SetupModel::kDisplayRadix, 200);
-  setup().SetPolarity(0, 5, false);
-  model.Load(1, 2);
-
-  EXPECT_EQ(model.RowLength(0, 0), 0);
-  EXPECT_EQ(model.Assigned(), 1 + 36 + 2);
-  EXPECT_EQ(model.group(3).label, "AB");
-  const EditorModel::GroupSettings& g3 = model.group(3);
-  EXPECT_EQ((std::array{g3.base, g3.input, g3.display}), (std::array<int16_t, 3>{2, 2, 6}));
-  // Unplaced labels keep the design colours whatever their bit says.
-  EXPECT_EQ(model.section(0).pool.label(5).colour, ChannelPool::Colour::Design);
-  // Saved again: the label loses its leading blanks, the skipped entries are gone.
-  model.Edit2Mem();
-  EXPECT_EQ(setup().GetLabel(3), "AB  ");
-  EXPECT_EQ(setup().GetWidth(0), 0);
-  EXPECT_EQ(setup().GetWidth(2), 2);
-  EXPECT_EQ(setup().GetChanMap(setup().GetFirst(2)), 3);
-  EXPECT_EQ(setup().GetChanMap(static_cast<int16_t>(setup().GetFirst(2) + 1)), 4);
-}
-
-TEST_F(EditorModelTest, CraftedWidthNeverOverfillsAStrip) {
-  // Four 18-bit cards; group 5 claims all 72 positions, which hold 72 distinct channels.
-  int16_t pos = 0;
-  for (int16_t pod = 0; pod < 8; ++pod) {
-    for (int16_t ch = 0; ch < 9; ++ch)
-      setup().SetChanMap(pos++, static_cast<int16_t>(pod * 10 + ch));
-  }
-  setup().SetFirst(5, 0);
-  setup().SetGroupByte(5, SetupModel::kWidth, 255);  // runs past the map: reads code 0
-  model.Load(0, 4);
-  EXPECT_EQ(model.RowLength(1, 0), EditorModel::kMaxChannels);
-  EXPECT_EQ(beeps, 0);  // a damaged image is no refused click
-  model.Edit2Mem();
-  EXPECT_EQ(setup().GetWidth(5), 33);
-}
-
-TEST_F(EditorModelTest, UnchangedDefaultSavesByteForByte) {
   const auto before = images.SetupMem;
   model.Load(1, 2);
   model.Edit2Mem();
-  EXPECT_TRUE(std::equal(before.begin(), before.end(), images.SetupMem.begin()));
+  EXPECT_EQ(images.SetupMem, before);  // the unchanged default saves byte for byte
+
+  setup.SetWidth(0, 0);
+  const int16_t codes[] = {3, 3, 64, 9, 90, 4};
+  for (int16_t j = 0; j < 6; ++j) setup.SetChanMap(static_cast<int16_t>(50 + j), codes[j]);
+  setup.SetFirst(2, 50);
+  setup.SetWidth(2, 6);
+  setup.SetLabel(3, "  AB");
+  setup.SetGroupByte(3, SetupModel::kBase, 7);
+  setup.SetGroupByte(3, SetupModel::kInputRadix, 3);
+  setup.SetGroupByte(3, SetupModel::kDisplayRadix, 200);
+  setup.SetPolarity(0, 5, false);
+  model.Load(1, 2);
+  EXPECT_EQ(model.Assigned(), 36 + 1 + 2);
+  const EditorModel::GroupSettings& g3 = model.group(3);
+  EXPECT_EQ((std::array{g3.base, g3.input, g3.display}), (std::array<int16_t, 3>{2, 2, 6}));
+  EXPECT_EQ(model.section(0).pool.label(5).colour, ChannelPool::Colour::Design);
+  model.Edit2Mem();
+  EXPECT_EQ(setup.GetLabel(3), "AB  ");
+  EXPECT_EQ(setup.GetWidth(0), 0);
+  EXPECT_EQ(setup.GetWidth(2), 2);
+  EXPECT_EQ(setup.GetChanMap(setup.GetFirst(2)), 3);
+  EXPECT_EQ(setup.GetChanMap(static_cast<int16_t>(setup.GetFirst(2) + 1)), 4);
+}
+
+// The width field holds 33 channels: a damaged width places no more, and a 34th channel,
+// added or selected, is refused with the beep; the advance then goes on after it.
+TEST_F(EditorModelTest, AGroupHoldsThirtyThreeChannels) {
+  int16_t pos = 0;
+  for (int16_t pod = 0; pod < 8; ++pod) {
+    for (int16_t ch = 0; ch < 9; ++ch) setup.SetChanMap(pos++, static_cast<int16_t>(pod * 10 + ch));
+  }
+  setup.SetFirst(5, 0);
+  setup.SetGroupByte(5, SetupModel::kWidth, 255);  // runs past the map: reads code 0
+  model.Load(0, 4);
+  EXPECT_EQ(model.RowLength(1, 0), 33);
+  EXPECT_EQ(beeps, 0);  // a damaged image is no refused click
+  model.Edit2Mem();
+  EXPECT_EQ(setup.GetWidth(5), 33);
+
+  for (int16_t g = 0; g < 10; ++g) setup.SetWidth(g, 0);
+  model.Load(0, 4);
+  model.SigClick(1, 0, EditorModel::kLeft);
+  for (int i = 0; i < 34; ++i) model.AddToGroup(1, 0);
+  EXPECT_EQ(beeps, 1);
+  model.SigClick(1, 41, EditorModel::kLeft);
+  model.AddToGroup(1, 2);  // placed elsewhere: the advance below steps over it
+  model.SigClick(1, 40, EditorModel::kLeft);
+  EXPECT_EQ(model.AddToGroup(1, 0), -1);
+  EXPECT_EQ(beeps, 2);
+  EXPECT_EQ(model.AddToGroup(1, 1), 40);
+  EXPECT_EQ(model.AddToGroup(1, 1), 42);
+  EXPECT_TRUE(model.section(1).pool.AtHome(33));
+  model.Edit2Mem();
+  EXPECT_EQ(setup.GetWidth(5), 33);
+  EXPECT_EQ(setup.GetChanMap(32), 35);  // label 32: card 1, pod 3 channel 5
 }
 
 // Digits of the group's largest value in its input radix; the next group's column follows
@@ -112,16 +121,16 @@ TEST_F(EditorModelTest, DigitsFollowTheInputRadix) {
                {20, 0, 5, 6}, {9, 2, 9, 10}, {33, 2, 33, 34}};
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << c.n << " channels, radix " << c.radix);
-    for (int16_t g = 0; g < 10; ++g) setup().SetWidth(g, 0);
+    for (int16_t g = 0; g < 10; ++g) setup.SetWidth(g, 0);
     model.Load(0, 2);
     model.SigClick(1, 0, EditorModel::kLeft);
     for (int i = 0; i < c.n; ++i) model.AddToGroup(1, 2);
     model.AddToGroup(1, 3);  // the next one goes to the following group
     model.group(7).input = c.radix;
     model.Edit2Mem();
-    EXPECT_EQ(setup().GetWidth(7), c.n);
-    EXPECT_EQ(setup().GetDigits(7), c.digits);
-    EXPECT_EQ(setup().GetColumn(8), c.advance);
+    EXPECT_EQ(setup.GetWidth(7), c.n);
+    EXPECT_EQ(setup.GetDigits(7), c.digits);
+    EXPECT_EQ(setup.GetColumn(8), c.advance);
   }
 }
 

@@ -1,20 +1,21 @@
-// The connection with the analyser, on the simulated analyser. Long replies cut at 10000
-// characters are checked through the transfers and the system driver.
+// The connection with the analyser, on the simulated analyser; the transfers use it end to end.
 #include <gtest/gtest.h>
 
 #include "link/DeviceConnection.h"
+#include "link/TekIdent.h"
 #include "sim/SimDriver.h"
 #include "support/RecordingOperator.h"
 
 namespace {
 using Transcript = std::vector<std::string>;
 
+template <typename Driver = SimDriver>
 struct Bus {
-  SimDriver driver;
+  Driver driver;
   RecordingOperator op;
   DeviceConnection dev{driver, op};
-  SimAnalyser& sim() { return driver.analyser(); }
-  Transcript& transcript() { return sim().transcript(); }
+  SimFaults& faults() { return driver.analyser().faults(); }
+  Transcript& transcript() { return driver.analyser().transcript(); }
 };
 
 // A driver that claims to have received more than it was given room for.
@@ -31,87 +32,68 @@ class BoastingDriver : public SimDriver {
 };
 }  // namespace
 
-TEST(DeviceConnection, OpenClearsTheDeviceAndSendsXX) {
+// Opening, writing, reading and closing, with or without an analyser at the address, are
+// checked end to end by the transfers' transcripts; a board that does not exist fails at once.
+TEST(DeviceConnection, NoSuchBoardFailsSilentlyAtTheFirstCall) {
   Bus bus;
-  EXPECT_TRUE(bus.dev.DevOpen());
-  EXPECT_TRUE(bus.dev.Connected);
-  EXPECT_EQ(bus.transcript(), (Transcript{"ibdev 0 7 0", "ibclr", "ibwrt XX"}));
-  EXPECT_TRUE(bus.dev.DevWrite("ID?"));
-  EXPECT_EQ(bus.dev.DevRead(), "TEK/1241 SYS: 2.1 COMM: 1.4 ACQ:1,2,2,0");
-  bus.dev.DevClose();
-  EXPECT_FALSE(bus.dev.Connected);
-  bus.dev.DevClose();  // a second close takes nothing offline again
-  EXPECT_EQ(bus.transcript(), (Transcript{"ibdev 0 7 0", "ibclr", "ibwrt XX", "ibwrt ID?",
-                                          "ibrd 10000", "ibloc", "ibonl 0"}));
+  bus.dev.Board = 1;
+  EXPECT_FALSE(bus.dev.DevOpen());
+  EXPECT_FALSE(bus.dev.Connected || bus.dev.DriverMissing);
+  EXPECT_EQ(bus.transcript(), Transcript{"ibdev 1 7 0"});
   EXPECT_TRUE(bus.op.messages.empty());
 }
 
-TEST(DeviceConnection, NoAnalyserAtTheAddressFailsSilently) {
-  {  // nothing at the primary address: the device clear finds no listener
-    Bus bus;
-    bus.dev.PAd = 9;
-    EXPECT_FALSE(bus.dev.DevOpen());
-    EXPECT_FALSE(bus.dev.Connected);
-    EXPECT_EQ(bus.transcript(), (Transcript{"ibdev 0 9 0", "ibclr"}));
-    // A write on the closed connection tries to open it again and fails without a word.
-    EXPECT_FALSE(bus.dev.DevWrite("ID?"));
-    EXPECT_EQ(bus.dev.DevRead(), "");
-    bus.dev.DevClose();  // nothing to close: no ibloc, no ibonl
-    EXPECT_EQ(bus.transcript(), (Transcript{"ibdev 0 9 0", "ibclr", "ibdev 0 9 0", "ibclr"}));
-    EXPECT_TRUE(bus.op.messages.empty());
-    EXPECT_FALSE(bus.dev.DriverMissing);
-  }
-  {  // no such board: the open call itself fails
-    Bus bus;
-    bus.dev.Board = 1;
-    EXPECT_FALSE(bus.dev.DevOpen());
-    EXPECT_EQ(bus.transcript(), (Transcript{"ibdev 1 7 0"}));
-  }
-  {  // wrong secondary address, and a device that has gone away
-    Bus bus;
-    bus.dev.SAd = 96;
-    EXPECT_FALSE(bus.dev.DevOpen());
-    bus.dev.SAd = 0;
-    bus.sim().faults().noDevice = true;
-    EXPECT_FALSE(bus.dev.DevOpen());
-    bus.sim().faults().noDevice = false;
-    EXPECT_TRUE(bus.dev.DevOpen());
-  }
-}
-
-TEST(DeviceConnection, FailedWriteClosesWithoutTakingTheDeviceOffline) {
-  Bus bus;
-  ASSERT_TRUE(bus.dev.DevOpen());
-  bus.sim().faults().failWriteNumber = 2;  // "XX" was the first
-  EXPECT_FALSE(bus.dev.DevWrite("ID?"));
-  EXPECT_FALSE(bus.dev.Connected);
-  EXPECT_EQ(bus.dev.DevRead(), "");  // no read is even attempted
-  bus.dev.DevClose();
-  EXPECT_EQ(bus.transcript(), (Transcript{"ibdev 0 7 0", "ibclr", "ibwrt XX", "ibwrt ID?"}));
-  // The next write opens a fresh connection by itself.
-  bus.sim().faults().failWriteNumber = 0;
-  EXPECT_TRUE(bus.dev.DevWrite("ID?"));
-  EXPECT_TRUE(bus.dev.Connected);
-  EXPECT_EQ(bus.dev.DevRead().substr(0, 8), "TEK/1241");
-}
-
-TEST(DeviceConnection, ReadsTimeOutToEmptyTextAndKeepTheConnection) {
-  Bus bus;
-  ASSERT_TRUE(bus.dev.DevOpen());
-  EXPECT_EQ(bus.dev.DevRead(), "");  // nothing asked, nothing to read
-  EXPECT_TRUE(bus.dev.DevWrite("FOO?"));
-  EXPECT_EQ(bus.dev.DevRead(), "");  // a query the analyser does not answer
-  EXPECT_TRUE(bus.dev.Connected);    // a timeout does not close the connection
-  bus.sim().faults().replyTimeout = true;
-  EXPECT_TRUE(bus.dev.DevWrite("ID?"));
-  EXPECT_EQ(bus.dev.DevRead(), "");
-}
-
 TEST(DeviceConnection, ACountBeyondTheBufferIsNeverBelieved) {
-  BoastingDriver driver;
-  RecordingOperator op;
-  DeviceConnection dev(driver, op);
-  ASSERT_TRUE(dev.DevOpen());
-  ASSERT_TRUE(dev.DevWrite("ID?"));
-  EXPECT_EQ(dev.DevRead().size(), 10000u);
+  Bus<BoastingDriver> bus;
+  ASSERT_TRUE(bus.dev.DevWrite("ID?"));
+  EXPECT_EQ(bus.dev.DevRead().size(), 10000u);
+}
+
+// The parser on replies with fields missing, short or unknown. The identity starts with slots
+// a..d and 5 cards of each kind, which stay where the reply names nothing.
+TEST(ParseTekIdent, FieldsAreReadWhereTheyAreFound) {
+  const struct {
+    const char *reply, *typ, *sys, *comm, *cards;
+    int counts;  // 9-bit cards * 10 + 18-bit cards
+  } cases[] = {
+      {"TEK/1241 SYS: 2.1 COMM: 1.4 ACQ:2,3,x,1", "TEK/1241", "2.1", "1.4", "18|b|c| 9", 11},
+      {"TEK/1241 SYS: 2.1 COMM: 1.4 ACQ:1,0", "TEK/1241", "2.1", "1.4", " 9|None|c|d", 10},
+      {"TEK/1240 SYS: 1.1 COMM: 1.2", "TEK/1240", "1.1", "1.2", "a|b|c|d", 55},
+      {"xxTEK/12", "TEK/12", "___", "___", "a|b|c|d", 55},
+      // No "TEK": "SYS:" is searched from position 9; no "SYS:": "COMM:" from position 5.
+      {"ABCDEFGHSYS: 9.9 COMM: 8.8", "Tek/124x", "9.9", "8.8", "a|b|c|d", 55},
+      {"SYS: 9.9", "Tek/124x", "___", "___", "a|b|c|d", 55},
+      {"TEK/1241 COMM: 3.3 ACQ:2,0,0,0", "TEK/1241", "___", "3.3", "18|None|None|None", 1}};
+  for (const auto& c : cases) {
+    TekIdentity id;
+    id.Cards = {"a", "b", "c", "d"};
+    id.nNm09 = id.nNm18 = 5;
+    ParseTekIdent(c.reply, id);
+    std::string cards;  // " 9 bits card" shown as " 9"
+    for (const std::string& card : id.Cards) cards += "|" + card.substr(0, card.find(" bits card"));
+    EXPECT_EQ(id.Typ + " " + id.Ver[0] + " " + id.Ver[1] + " " + cards.substr(1),
+              std::string(c.typ) + " " + c.sys + " " + c.comm + " " + c.cards)
+        << c.reply;
+    EXPECT_EQ(id.nNm09 * 10 + id.nNm18, c.counts) << c.reply;
+  }
+}
+
+// Every mix of cards is identified with the simulator's captures, in the simulator's tests.
+TEST(GetTekIdent, NoAnalyserOrNoAnswer) {
+  Bus bus;
+  // Nothing there: only the red label changes. There but silent: the label goes.
+  TekIdentity id;
+  id.CnxVisible = false;
+  id.nNm09 = 2;
+  bus.dev.PAd = 3;
+  EXPECT_FALSE(GetTekIdent(bus.dev, id));
+  EXPECT_TRUE(id.CnxVisible);
+  EXPECT_EQ(id.Typ, "Tek/124x");
+  bus.dev.PAd = 7;
+  bus.faults().replyTimeout = true;
+  EXPECT_TRUE(GetTekIdent(bus.dev, id));
+  EXPECT_FALSE(id.CnxVisible);
+  EXPECT_EQ(id.nNm09, 2);
+  EXPECT_EQ(id.Cards[0], "none");
+  EXPECT_TRUE(bus.op.messages.empty());
 }

@@ -48,13 +48,15 @@ class Fake {
   void* handle_;
 };
 
-// A connection through the system driver on one fake library.
+// A traced connection through the system driver on one fake library (or a missing one).
 struct Rig {
   explicit Rig(const char* library) : fake(library) {}
   Fake fake;
   SystemGpibDriver driver;
+  std::ostringstream trace;
+  TracingDriver tracing{driver, trace};
   RecordingOperator op;
-  DeviceConnection connection{driver, op};
+  DeviceConnection connection{tracing, op};
 };
 
 const char* kIdCalls =
@@ -62,31 +64,27 @@ const char* kIdCalls =
     "ibloc 42\nibonl 42 0\n";
 }  // namespace
 
-TEST(SystemGpibDriver, LoadsTheOverrideAndMakesEveryCallWithItsArguments) {
+TEST(SystemGpibDriver, LoadsTheOverrideAndMakesEveryCallWithItsArgumentsTraced) {
   Rig rig(FAKE_GPIB_FULL);
   rig.fake.reply("TEK/1241 SYS: 2.1 COMM: 1.4 ACQ:2,2,1,0\r\n");
   EXPECT_FALSE(rig.driver.loaded());  // nothing is loaded before the first call
   TekIdentity identity;
   ASSERT_TRUE(GetTekIdent(rig.connection, identity));
-  EXPECT_TRUE(rig.driver.loaded());
   EXPECT_EQ(rig.driver.libraryPath(), FAKE_GPIB_FULL);
   EXPECT_EQ(rig.fake.calls(), kIdCalls);
-  EXPECT_EQ(identity.Reply, "TEK/1241 SYS: 2.1 COMM: 1.4 ACQ:2,2,1,0\r\n");
-  EXPECT_EQ(identity.nNm09, 1);
-  EXPECT_EQ(identity.nNm18, 2);
-  EXPECT_TRUE(rig.op.messages.empty());
-}
-
-TEST(SystemGpibDriver, ErrBitAndErrorCodeOfAFailedCallReachTheCaller) {
-  Rig rig(FAKE_GPIB_FULL);
+  EXPECT_EQ(identity.nNm09 * 10 + identity.nNm18, 12);
+  for (const char* line : {"gpib: ibrd(42, 10000) -> 8448  ibsta=2100 iberr=0 ibcntl=41\n",
+                           "received \"TEK/1241 SYS: 2.1 COMM: 1.4 ACQ:2,2,1,0\\r\\n\""}) {
+    EXPECT_NE(rig.trace.str().find(line), std::string::npos) << line << " in\n" << rig.trace.str();
+  }
+  // The error bit and code of a failed call reach the caller, which stays silent.
   rig.fake.fail("ibclr", 2);
   EXPECT_FALSE(rig.connection.DevOpen());
-  EXPECT_TRUE(rig.driver.status().failed());
   EXPECT_EQ(rig.driver.status().iberr, 2);
-  EXPECT_FALSE(rig.connection.Connected);
-  EXPECT_FALSE(rig.connection.DriverMissing);
-  EXPECT_TRUE(rig.op.messages.empty());  // a failed call is silent
-  EXPECT_EQ(rig.fake.calls(), "ibdev 0 7 0 13 1 0\nibclr 42\n");
+  EXPECT_FALSE(rig.connection.Connected || rig.connection.DriverMissing);
+  EXPECT_TRUE(rig.op.messages.empty());
+  EXPECT_NE(rig.trace.str().find("gpib: ibclr(42) -> -32512  ibsta=8100 ERR iberr=2"),
+            std::string::npos);
 }
 
 // The count of a read comes from ThreadIbcntl when the library has it, else from ThreadIbcnt.
@@ -97,7 +95,6 @@ TEST(SystemGpibDriver, ReadReturnsTheReportedCountAndIsCutAtTenThousand) {
     ASSERT_TRUE(rig.connection.DevOpen());
     rig.fake.reply(std::string("ab\0cd\r\n", 7));
     EXPECT_EQ(rig.connection.DevRead(), std::string("ab\0cd\r\n", 7));  // bytes unchanged
-    EXPECT_EQ(rig.driver.status().ibcntl, 7);
     EXPECT_EQ(rig.driver.status().ibcnt, 7);
     const bool hasIbcntl = library == std::string(FAKE_GPIB_FULL);
     EXPECT_EQ(rig.fake.countCalls(1) > 0, hasIbcntl);
@@ -110,8 +107,11 @@ TEST(SystemGpibDriver, ReadReturnsTheReportedCountAndIsCutAtTenThousand) {
   }
 }
 
+// Registration result 0: registered once, the words carry every call's status, unregistered
+// when the library goes; 1: unregister and register again; 2 and 3 (unregistered) and others:
+// refused, and without Thread* functions every call counts as failed.
 TEST(SystemGpibDriver, RegisteredStatusWordsFollowTheRegistrationResult) {
-  {  // 0: registered once, the words carry every call's status, unregistered at the end
+  {
     Fake fake(FAKE_GPIB_REGISTER);
     {
       SystemGpibDriver driver;
@@ -120,7 +120,6 @@ TEST(SystemGpibDriver, RegisteredStatusWordsFollowTheRegistrationResult) {
       fake.reply("TEK/1240 SYS: 1.0 COMM: 1.0 ACQ:1,0,0,0");
       TekIdentity identity;
       ASSERT_TRUE(GetTekIdent(connection, identity));
-      EXPECT_EQ(identity.Typ, "TEK/1240");
       EXPECT_EQ(identity.nNm09, 1);
       fake.fail("ibdev", 3);
       EXPECT_FALSE(connection.DevOpen());
@@ -129,83 +128,57 @@ TEST(SystemGpibDriver, RegisteredStatusWordsFollowTheRegistrationResult) {
     EXPECT_EQ(fake.calls(),
               std::string("register\n") + kIdCalls + "ibdev 0 7 0 13 1 0\nunregister\n");
   }
-  {  // 1: unregister and register again, then go on as registered
-    Rig rig(FAKE_GPIB_REGISTER);
-    rig.fake.registerResult(1);
-    EXPECT_TRUE(rig.connection.DevOpen());
-    EXPECT_EQ(rig.fake.calls().substr(0, 29), "register\nunregister\nregister\n");
-  }
-  for (int result : {2, 3, 7}) {  // refused: every call counts as failed
+  const std::pair<int, const char*> results[] = {
+      {1, "register\nunregister\nregister\nibdev 0 7 0 13 1 0\nibclr 42\nibwrt 42 XX 2\n"},
+      {2, "register\nunregister\nibdev 0 7 0 13 1 0\n"},
+      {3, "register\nunregister\nibdev 0 7 0 13 1 0\n"},
+      {7, "register\nibdev 0 7 0 13 1 0\n"}};
+  for (const auto& [result, calls] : results) {
     Rig rig(FAKE_GPIB_REGISTER);
     rig.fake.registerResult(result);
-    EXPECT_FALSE(rig.connection.DevOpen()) << result;
-    EXPECT_TRUE(rig.driver.status().failed());
-    EXPECT_EQ(rig.driver.status().iberr, 0);
-    EXPECT_EQ(static_cast<uint32_t>(rig.driver.status().ibcntl), 0xDEAD37F0u);
-    EXPECT_EQ(rig.fake.calls(), result == 7 ? "register\nibdev 0 7 0 13 1 0\n"
-                                            : "register\nunregister\nibdev 0 7 0 13 1 0\n")
-        << result;
-    EXPECT_FALSE(rig.connection.DriverMissing);
+    EXPECT_EQ(rig.connection.DevOpen(), result == 1) << result;
+    EXPECT_EQ(rig.fake.calls(), calls) << result;
+    if (result != 1) {
+      EXPECT_EQ(static_cast<uint32_t>(rig.driver.status().ibcntl), 0xDEAD37F0u);
+    }
   }
 }
 
-TEST(SystemGpibDriver, MissingLibraryIsReportedOnceAsDriverMissingAndTraced) {
-  setenv(SystemGpibDriver::kLibraryVariable, "/nonexistent/libgpib-missing.so", 1);
-  SystemGpibDriver driver;
-  std::ostringstream trace;
-  TracingDriver tracing(driver, trace);
-  RecordingOperator op;
-  DeviceConnection connection(tracing, op);
-  EXPECT_FALSE(connection.DevOpen());
-  unsetenv(SystemGpibDriver::kLibraryVariable);
-  ASSERT_EQ(op.messages.size(), 1u);
-  EXPECT_EQ(op.messages[0].text,
-            "File not found: /nonexistent/libgpib-missing.so\r"
-            "Install National Instruments drivers");
-  EXPECT_EQ(op.messages[0].title, "");
-  EXPECT_EQ(op.messages[0].icon, MsgIcon::Critical);
-  EXPECT_EQ(op.messages[0].buttons, MsgButtons::Ok);
-  EXPECT_TRUE(connection.DriverMissing);
-  EXPECT_FALSE(connection.Connected);
-  EXPECT_FALSE(driver.loaded());
-  EXPECT_EQ(trace.str(),
-            "gpib: ibdev(0, 7, 0, 13, 1, 0) failed: File not found: "
-            "/nonexistent/libgpib-missing.so\n");
-}
-
-TEST(SystemGpibDriver, LibraryWithoutOneEntryOrNotALibraryIsUnusable) {
-  {
-    Rig rig(FAKE_GPIB_NORD);
+// A missing file, a library without one of the calls, a file that is no library: one
+// critical message each; only a missing file is a reason to install drivers.
+TEST(SystemGpibDriver, UnusableLibraryIsReportedAsDriverMissing) {
+  TempDir dir;
+  const std::string notLibrary = dir.file("libnotgpib.so");
+  Put(notLibrary, "not a shared library");
+  const struct {
+    std::string library, message;
+    bool advice;
+  } cases[] = {
+      {"/nonexistent/libgpib-missing.so", "File not found: /nonexistent/libgpib-missing.so", true},
+      {FAKE_GPIB_NORD, std::string("Can't find DLL entry point ibrd in ") + FAKE_GPIB_NORD, false},
+      {notLibrary, notLibrary, false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.library);
+    Rig rig(FAKE_GPIB_FULL);
+    setenv(SystemGpibDriver::kLibraryVariable, c.library.c_str(), 1);
     EXPECT_FALSE(rig.connection.DevOpen());
     ASSERT_EQ(rig.op.messages.size(), 1u);
-    EXPECT_EQ(rig.op.messages[0].text,
-              std::string("Can't find DLL entry point ibrd in ") + FAKE_GPIB_NORD);
-    EXPECT_EQ(rig.op.messages[0].icon, MsgIcon::Critical);
+    const auto& m = rig.op.messages[0];
+    EXPECT_EQ(m.text.substr(0, c.message.size()), c.message);
+    EXPECT_EQ(m.text.ends_with("\rInstall National Instruments drivers"), c.advice);
+    EXPECT_EQ(m.title, "");
+    EXPECT_EQ(m.icon, MsgIcon::Critical);
+    EXPECT_EQ(m.buttons, MsgButtons::Ok);
     EXPECT_TRUE(rig.connection.DriverMissing);
-    EXPECT_EQ(rig.fake.calls(), "");  // nothing was called on a half-usable library
+    EXPECT_FALSE(rig.connection.Connected || rig.driver.loaded());
+    EXPECT_EQ(rig.trace.str().rfind("gpib: ibdev(0, 7, 0, 13, 1, 0) failed: " + c.message, 0), 0u);
   }
-  TempDir dir;
-  const std::string path = dir.file("libnotgpib.so");
-  Put(path, "not a shared library");
-  setenv(SystemGpibDriver::kLibraryVariable, path.c_str(), 1);
-  SystemGpibDriver driver;
-  try {
-    driver.load();
-    ADD_FAILURE() << "loaded a file that is no library";
-  } catch (const DriverUnavailable& e) {
-    EXPECT_FALSE(e.fileNotFound);  // it is there, so installing drivers is not the advice
-    EXPECT_NE(std::string(e.what()).find("libnotgpib.so"), std::string::npos);
-  }
-  unsetenv(SystemGpibDriver::kLibraryVariable);
 }
 
 TEST(SystemGpibDriver, LibraryListAndDeclarationsPerLibrary) {
   unsetenv(SystemGpibDriver::kLibraryVariable);
   EXPECT_EQ(SystemGpibDriver::CandidateLibraries(),
             (std::vector<std::string>{"libgpib.so.0", "libni4882.so", "libgpibapi.so"}));
-  setenv(SystemGpibDriver::kLibraryVariable, "/opt/x/libmine.so", 1);
-  EXPECT_EQ(SystemGpibDriver::CandidateLibraries(),
-            (std::vector<std::string>{"/opt/x/libmine.so"}));
   setenv(SystemGpibDriver::kLibraryVariable, "", 1);  // empty counts as not set
   EXPECT_EQ(SystemGpibDriver::CandidateLibraries().size(), 3u);
   unsetenv(SystemGpibDriver::kLibraryVariable);
@@ -218,29 +191,4 @@ TEST(SystemGpibDriver, LibraryListAndDeclarationsPerLibrary) {
   for (const auto& [name, flavour] : flavours) {
     EXPECT_EQ(SystemGpibDriver::FlavourOf(name), flavour) << name;
   }
-}
-
-TEST(TracingDriver, PrintsEveryCallWithItsStatusAndWhatCameBack) {
-  Fake fake(FAKE_GPIB_FULL);
-  fake.reply("TEK/1241 SYS: 2.1 COMM: 1.4 ACQ:1,2,2,0\r\n");
-  SystemGpibDriver driver;
-  std::ostringstream out;
-  TracingDriver tracing(driver, out);
-  RecordingOperator op;
-  DeviceConnection connection(tracing, op);
-  TekIdentity identity;
-  ASSERT_TRUE(GetTekIdent(connection, identity));
-  EXPECT_EQ(identity.nNm18, 2);  // the wrapper passes everything through
-  for (const char* line :
-       {"gpib: ibdev(0, 7, 0, 13, 1, 0) -> 42  ibsta=0100 iberr=0 ibcntl=0\n",
-        "gpib: ibwrt(42, \"ID?\", 3) -> 256",
-        "gpib: ibrd(42, 10000) -> 8448  ibsta=2100 iberr=0 ibcntl=41\n",
-        "received \"TEK/1241 SYS: 2.1 COMM: 1.4 ACQ:1,2,2,0\\r\\n\"", "gpib: ibonl(42, 0)"}) {
-    EXPECT_NE(out.str().find(line), std::string::npos) << line << " in\n" << out.str();
-  }
-  fake.fail("ibclr", 2);
-  out.str("");
-  EXPECT_FALSE(connection.DevOpen());
-  EXPECT_NE(out.str().find("gpib: ibclr(42) -> -32512  ibsta=8100 ERR iberr=2"), std::string::npos)
-      << out.str();
 }

@@ -16,10 +16,8 @@ TEST(SimAnalyser, RefusesSetupFramesItCannotStore) {
   // A frame with a wrong checksum, or one outside the setup memory, and nothing is stored.
   std::string bad = Mem2Hex(mine, kSetupBase, 0, 60);
   bad[bad.size() - 2] = bad[bad.size() - 2] == '0' ? '1' : '0';
-  for (const std::string& frames :
-       {bad, Mem2Hex(mine, kSetupBase, 900, 30), std::string("#H0501")}) {
+  for (const std::string& frames : {bad, Mem2Hex(mine, kSetupBase, 900, 30), std::string("#H0501")})
     ASSERT_TRUE(sim.write("INSET " + frames));
-  }
   EXPECT_EQ(sim.rejectedWrites(), 3);
   EXPECT_EQ(sim.setupMemory(), before);
   ASSERT_TRUE(sim.write("INSET " + Mem2Hex(mine, kSetupBase, 900, 22)));  // ends at the last byte
@@ -27,77 +25,60 @@ TEST(SimAnalyser, RefusesSetupFramesItCannotStore) {
   EXPECT_EQ(sim.rejectedWrites(), 3);
 }
 
+// Frames wait for their LOAD; a LOAD with nothing held does nothing; frames not from address
+// 0 are refused; a device clear forgets frames never loaded.
 TEST(SimAnalyser, HoldsMemoryFramesUntilTheyAreLoaded) {
   SimAnalyser sim;
   std::vector<uint8_t> capture(700);
   for (size_t i = 0; i < capture.size(); ++i) capture[i] = static_cast<uint8_t>(i * 7);
-  const int16_t acqBefore = sim.acqLength();
-  ASSERT_TRUE(sim.write("ACQMEM " + Mem2Hex(capture, 0, 0, 700)));
-  EXPECT_EQ(sim.acqLength(), acqBefore);  // not yet
-  EXPECT_NE(sim.acqMemory()[1], 7);
+  for (const std::string& command :
+       {"ACQMEM " + Mem2Hex(capture, 0, 0, 700), std::string("LOAD REFMEM"),
+        "REFMEM " + Mem2Hex(capture, 0, 48, 100), std::string("LOAD REFMEM")}) {
+    ASSERT_TRUE(sim.write(command));
+  }
+  EXPECT_EQ(sim.acqLength() + sim.refLength(), 2 * 3539);
+  EXPECT_EQ(sim.rejectedWrites(), 1);
   ASSERT_TRUE(sim.write("LOAD ACQMEM"));
   EXPECT_EQ(sim.acqLength(), 700);
   EXPECT_EQ(sim.acqMemory()[700], 0);  // the rest of the old capture is gone
-  ASSERT_TRUE(sim.write("ACQMEM?"));
-  EXPECT_EQ(sim.read(), Mem2Hex(capture, 0, 0, 700));
-
-  // A load with nothing held does nothing; frames not from address 0 are refused.
-  ASSERT_TRUE(sim.write("LOAD REFMEM"));
-  EXPECT_EQ(sim.refLength(), 3539);
-  ASSERT_TRUE(sim.write("REFMEM " + Mem2Hex(capture, 0, 48, 100)));
-  ASSERT_TRUE(sim.write("LOAD REFMEM"));
-  EXPECT_EQ(sim.refLength(), 3539);
-  EXPECT_EQ(sim.rejectedWrites(), 1);
-  // A device clear forgets frames that were never loaded.
   ASSERT_TRUE(sim.write("ACQMEM " + Mem2Hex(capture, 0, 0, 10)));
   sim.deviceClear();
   ASSERT_TRUE(sim.write("LOAD ACQMEM"));
-  EXPECT_EQ(sim.acqLength(), 700);
+  ASSERT_TRUE(sim.write("ACQMEM?"));
+  EXPECT_EQ(sim.read(), Mem2Hex(capture, 0, 0, 700));
 }
 
+// Status bits and NI error codes; a read shorter than the reply leaves the rest for the next.
 TEST(SimDriver, StatusWordsAndTranscript) {
   SimDriver driver;
   SimAnalyser& sim = driver.analyser();
   const int16_t ud = driver.ibdev(0, 7, 0, 13, 1, 0);
-  EXPECT_FALSE(driver.status().failed());
-  driver.ibclr(ud);
   driver.ibwrt(ud, "ID?");
   EXPECT_EQ(driver.status().ibcntl, 3);
-  char buffer[16];
-  driver.ibrd(ud, buffer, 16);  // shorter than the reply: the rest waits
-  EXPECT_FALSE(driver.status().failed());
-  EXPECT_EQ(driver.status().ibsta & SimDriver::kEnd, 0);
-  EXPECT_EQ(std::string(buffer, 16), "TEK/1241 SYS: 2.");
-  char rest[64];
-  driver.ibrd(ud, rest, 64);
-  EXPECT_EQ(std::string(rest, static_cast<size_t>(driver.status().ibcntl)),
-            "1 COMM: 1.4 ACQ:1,2,2,0");
-  EXPECT_NE(driver.status().ibsta & SimDriver::kEnd, 0);
-  driver.ibrd(ud, rest, 64);  // nothing left: timeout
-  EXPECT_TRUE(driver.status().failed());
-  EXPECT_EQ(driver.status().iberr, SimDriver::kEabo);
-  driver.ibloc(ud);
+  char buffer[64];
+  driver.ibrd(ud, buffer, 16);
+  EXPECT_EQ(driver.status().ibsta, SimDriver::kCmpl);
+  driver.ibrd(ud, buffer + 16, 48);
+  EXPECT_EQ(driver.status().ibsta, SimDriver::kCmpl | SimDriver::kEnd);
+  EXPECT_EQ(std::string(buffer, 16 + static_cast<size_t>(driver.status().ibcntl)), sim.identity());
+  const auto failsWith = [&driver](int16_t error) {
+    return driver.status().failed() && driver.status().iberr == error;
+  };
+  driver.ibrd(ud, buffer, 64);  // nothing left: timeout
+  EXPECT_TRUE(failsWith(SimDriver::kEabo));
   driver.ibonl(ud, 0);
-  EXPECT_FALSE(driver.status().failed());
-  driver.ibwrt(ud, "ID?");  // the descriptor is gone
-  EXPECT_TRUE(driver.status().failed());
-  EXPECT_EQ(driver.status().iberr, SimDriver::kEdvr);
-  EXPECT_EQ(sim.transcript(),
-            (std::vector<std::string>{"ibdev 0 7 0", "ibclr", "ibwrt ID?", "ibrd 16", "ibrd 64",
-                                      "ibrd 64", "ibloc", "ibonl 0", "ibwrt ID?"}));
-
+  driver.ibloc(ud);  // the descriptor is gone
+  EXPECT_TRUE(failsWith(SimDriver::kEdvr));
+  EXPECT_EQ(sim.transcript(), (std::vector<std::string>{"ibdev 0 7 0", "ibwrt ID?", "ibrd 16",
+                                                        "ibrd 48", "ibrd 64", "ibonl 0", "ibloc"}));
+  driver.ibdev(1, 7, 0, 13, 1, 0);
+  EXPECT_TRUE(failsWith(SimDriver::kEneb));
   sim.setAddress(0, 12, 0);
-  driver.ibclr(driver.ibdev(0, 7, 0, 13, 1, 0));
-  EXPECT_EQ(driver.status().iberr, SimDriver::kEnol);
-  driver.ibclr(driver.ibdev(0, 12, 0, 13, 1, 0));
-  EXPECT_FALSE(driver.status().failed());
-  EXPECT_FALSE(sim.answersAt(1, 12, 0));
-}
+  driver.ibclr(driver.ibdev(0, 7, 0, 13, 1, 0));  // nothing listens at 7 any more
+  EXPECT_TRUE(failsWith(SimDriver::kEnol));
 
-TEST(SimDriver, DelaysEveryCallOnRequest) {
-  SimDriver driver;
-  driver.analyser().faults().delayMs = 20;
+  sim.faults().delayMs = 20;  // every call waits on request
   const auto start = std::chrono::steady_clock::now();
-  driver.ibdev(0, 7, 0, 13, 1, 0);
+  driver.ibloc(1);
   EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(20));
 }

@@ -9,38 +9,31 @@
 #define FAKE_EXPORT extern "C" __attribute__((visibility("default")))
 
 namespace {
-constexpr int kErr = 0x8000;
-constexpr int kCmpl = 0x0100;
-constexpr int kEnd = 0x2000;
+constexpr int kErr = 0x8000, kCmpl = 0x0100, kEnd = 0x2000;
 
-std::string calls;  // one line per call: "ibdev 0 7 0 13 1 0"
-std::string reply;
-std::string failing;  // name of the call that fails, with its iberr
-int failError = 0;
-int registerResult = 0;
-int ibcntCalls = 0;
-int ibcntlCalls = 0;
-
-int sta = 0;
-int err = 0;
+std::string calls;    // one line per call: "ibdev 0 7 0 13 1 0"
+std::string reply;    // what a read returns
+std::string failing;  // the call that fails, with failError
+int failError = 0, registerResult = 0;
+int countCalls[2] = {0, 0};  // ThreadIbcnt, ThreadIbcntl
+int sta = 0, err = 0;
 long cnt = 0;
-
-// Words registered by the caller, when it registers them.
-int* regSta = nullptr;
-int* regErr = nullptr;
-int* regCnt = nullptr;
+int *regSta = nullptr, *regErr = nullptr, *regCnt = nullptr;  // words registered by the caller
 long* regCntl = nullptr;
 
-int finish(const char* name, long count) {
-  if (failing == name) {
-    sta = kErr | kCmpl;
-    err = failError;
-    cnt = 0;
-  } else {
-    sta = kCmpl | (std::strcmp(name, "ibrd") == 0 ? kEnd : 0);
-    err = 0;
-    cnt = count;
-  }
+std::string text(long v) { return std::to_string(v); }
+std::string text(const std::string& s) { return s; }
+
+// Records the call with its arguments and sets the status words it leaves.
+template <typename... Args>
+int call(const std::string& name, long count, Args... args) {
+  calls += name;
+  ((calls += " " + text(args)), ...);
+  calls += "\n";
+  const bool failed = failing == name;
+  sta = failed ? kErr | kCmpl : kCmpl | (name == "ibrd" ? kEnd : 0);
+  err = failed ? failError : 0;
+  cnt = failed ? 0 : count;
   if (regSta != nullptr) {
     *regSta = sta;
     *regErr = err;
@@ -49,70 +42,46 @@ int finish(const char* name, long count) {
   }
   return sta;
 }
-
-void record(const std::string& line) { calls += line + "\n"; }
 }  // namespace
 
 // Control, used by the tests.
 FAKE_EXPORT void fake_reset() {
-  calls.clear();
-  reply.clear();
-  failing.clear();
-  failError = 0;
-  registerResult = 0;
-  ibcntCalls = ibcntlCalls = 0;
-  sta = err = 0;
+  calls = reply = failing = "";
+  failError = registerResult = sta = err = countCalls[0] = countCalls[1] = 0;
   cnt = 0;
 }
 FAKE_EXPORT const char* fake_calls() { return calls.c_str(); }
-FAKE_EXPORT void fake_set_reply(const char* text, long length) {
-  reply.assign(text, static_cast<size_t>(length));
-}
+FAKE_EXPORT void fake_set_reply(const char* t, long n) { reply.assign(t, static_cast<size_t>(n)); }
 FAKE_EXPORT void fake_fail(const char* name, int error) {
   failing = name;
   failError = error;
 }
 FAKE_EXPORT void fake_set_register_result(int result) { registerResult = result; }
-// How often the status functions for the count were asked: 0 ThreadIbcnt, 1 ThreadIbcntl.
-FAKE_EXPORT int fake_count_calls(int which) { return which == 0 ? ibcntCalls : ibcntlCalls; }
+FAKE_EXPORT int fake_count_calls(int which) { return countCalls[which]; }
 
 // The driver's calls.
 FAKE_EXPORT int ibdev(int board, int pad, int sad, int tmo, int eot, int eos) {
-  record("ibdev " + std::to_string(board) + " " + std::to_string(pad) + " " + std::to_string(sad) +
-         " " + std::to_string(tmo) + " " + std::to_string(eot) + " " + std::to_string(eos));
-  finish("ibdev", 0);
+  call("ibdev", 0, board, pad, sad, tmo, eot, eos);
   return failing == "ibdev" ? -1 : 42;
 }
-FAKE_EXPORT int ibclr(int ud) {
-  record("ibclr " + std::to_string(ud));
-  return finish("ibclr", 0);
-}
-FAKE_EXPORT int ibwrt(int ud, void* data, long count) {
-  record("ibwrt " + std::to_string(ud) + " " +
-         std::string(static_cast<const char*>(data), static_cast<size_t>(count)) + " " +
-         std::to_string(count));
-  return finish("ibwrt", count);
+FAKE_EXPORT int ibclr(int ud) { return call("ibclr", 0, ud); }
+FAKE_EXPORT int ibwrt(int ud, void* data, long n) {
+  return call("ibwrt", n, ud, std::string(static_cast<const char*>(data), static_cast<size_t>(n)),
+              n);
 }
 #ifndef FAKE_NO_IBRD
 FAKE_EXPORT int ibrd(int ud, void* buffer, long count) {
-  record("ibrd " + std::to_string(ud) + " " + std::to_string(count));
   const size_t n = std::min(reply.size(), static_cast<size_t>(count));
   std::memcpy(buffer, reply.data(), n);
-  return finish("ibrd", static_cast<long>(n));
+  return call("ibrd", static_cast<long>(n), ud, count);
 }
 #endif
-FAKE_EXPORT int ibloc(int ud) {
-  record("ibloc " + std::to_string(ud));
-  return finish("ibloc", 0);
-}
-FAKE_EXPORT int ibonl(int ud, int v) {
-  record("ibonl " + std::to_string(ud) + " " + std::to_string(v));
-  return finish("ibonl", 0);
-}
+FAKE_EXPORT int ibloc(int ud) { return call("ibloc", 0, ud); }
+FAKE_EXPORT int ibonl(int ud, int v) { return call("ibonl", 0, ud, v); }
 
 #ifdef FAKE_REGISTER
 FAKE_EXPORT int RegisterGpibGlobalsForThread(int* s, int* e, int* c, long* cl) {
-  record("register");
+  calls += "register\n";
   if (registerResult == 0 || registerResult == 1) {
     regSta = s;
     regErr = e;
@@ -122,24 +91,16 @@ FAKE_EXPORT int RegisterGpibGlobalsForThread(int* s, int* e, int* c, long* cl) {
   return registerResult;
 }
 FAKE_EXPORT int UnregisterGpibGlobalsForThread() {
-  record("unregister");
-  regSta = nullptr;
-  regErr = nullptr;
-  regCnt = nullptr;
+  calls += "unregister\n";
+  regSta = regErr = regCnt = nullptr;
   regCntl = nullptr;
   return 0;
 }
 #else
 FAKE_EXPORT int ThreadIbsta() { return sta; }
 FAKE_EXPORT int ThreadIberr() { return err; }
-FAKE_EXPORT int ThreadIbcnt() {
-  ++ibcntCalls;
-  return static_cast<int>(cnt);
-}
+FAKE_EXPORT int ThreadIbcnt() { return ++countCalls[0], static_cast<int>(cnt); }
 #ifndef FAKE_NO_IBCNTL
-FAKE_EXPORT long ThreadIbcntl() {
-  ++ibcntlCalls;
-  return cnt;
-}
+FAKE_EXPORT long ThreadIbcntl() { return ++countCalls[1], cnt; }
 #endif
 #endif
