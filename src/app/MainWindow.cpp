@@ -16,7 +16,7 @@
 #include "app/ModalPresenter.h"
 #include "app/QtFileChooser.h"
 #include "app/QtModalPresenter.h"
-#include "app/Registry.h"
+#include "backend/Registry.h"
 #include "app/StartRequest.h"
 #include "app/WindowPlacement.h"
 #include "app/WrapButton.h"
@@ -27,7 +27,7 @@
 #include "memory/DataFiles.h"
 #include "memory/DefaultImages.h"
 #include "memory/Transfer.h"
-#include "sim/DriverFactory.h"
+#include "backend/DriverFactory.h"
 
 namespace {
 // The client area of the design, in twips.

@@ -2,6 +2,7 @@
 // Wraps another driver and prints every call, its result and the status words, for
 // diagnosing a link with real hardware (logiremctl --trace).
 #include <ostream>
+#include <string_view>
 
 #include "link/GpibDriver.h"
 
@@ -20,6 +21,9 @@ class TracingDriver : public GpibDriver {
 
   // Longest stretch of sent or received text shown per call.
   static constexpr size_t kShownText = 60;
+  // text in double quotes with control characters made visible (\r, \n, \x1B), cut to max
+  // characters with the full length noted.
+  static std::string Shown(std::string_view text, size_t max);
 
  private:
   // Runs call, then prints "what -> result  ibsta=... iberr=... ibcntl=...".

@@ -22,7 +22,7 @@
 #include "app/FileChooser.h"
 #include "app/MainWindow.h"
 #include "app/ModalPresenter.h"
-#include "app/Registry.h"
+#include "backend/Registry.h"
 #include "app/StartRequest.h"
 #include "link/DeviceConnection.h"
 #include "sim/SimDriver.h"

@@ -8,7 +8,7 @@
 #include "AppHarness.h"
 #include "app/NumberText.h"
 #include "app/WindowPlacement.h"
-#include "sim/DriverFactory.h"
+#include "backend/DriverFactory.h"
 
 TEST(NumberText, LeadingNumberOfABox) {
   struct Case {
