@@ -35,9 +35,8 @@ AdapterDriver::AdapterDriver(std::string portName, std::ostream* trace)
 AdapterDriver::~AdapterDriver() { dropPort(); }
 
 int32_t AdapterDriver::TimeoutMs(int16_t code) {
-  static constexpr int32_t kMs[] = {0,   0,    0,     0,     0,      1,      3,     10,    30,
-                                    100, 300,  1000,  3000,  10000,  30000,  100000, 300000,
-                                    1000000};
+  static constexpr int32_t kMs[] = {0,   0,   0,    0,    0,     1,     3,      10,     30,
+                                    100, 300, 1000, 3000, 10000, 30000, 100000, 300000, 1000000};
   // Codes 1..4 are below a millisecond; the host cannot wait less than one.
   if (code >= 1 && code <= 4) return 1;
   if (code >= 5 && code <= 17) return kMs[code];
@@ -148,14 +147,17 @@ bool AdapterDriver::pump(int timeoutMs) {
 
 bool AdapterDriver::discardPending() {
   flushTrace();
+  traceNote_ = " (discarded)";
+  bool alive = true;
   for (;;) {
     const size_t before = pending_.size();
-    if (!pump(0)) return false;
-    if (pending_.size() == before) break;
+    alive = pump(0);
+    if (!alive || pending_.size() == before) break;
   }
-  flushTrace(" (discarded)");
+  flushTrace();
+  traceNote_ = "";
   pending_.clear();
-  return true;
+  return alive;
 }
 
 bool AdapterDriver::await(ReplyCollector& collector, int timeoutMs) {
@@ -212,16 +214,28 @@ int16_t AdapterDriver::ibdev(int16_t, int16_t pad, int16_t sad, int16_t tmo, int
   Device probe = d;
   probe.timeoutMs = kProbeTimeoutMs;
   setup += addressing(probe) + "++spoll\n";
-  ReplyCollector line;
-  line.start('\n', kLineLimit);
   ++roundTrips_;
-  if (!discardPending() || !send(setup, kCommandWriteMs) ||
-      !await(line, kProbeTimeoutMs + kSlackMs)) {
+  if (!discardPending() || !send(setup, kCommandWriteMs)) {
     fail(kEdvr);
     return -1;
   }
+  // The answer is the status byte in decimal; a banner of an adapter that just restarted
+  // may come first.
+  QElapsedTimer clock;
+  clock.start();
+  ReplyCollector line;
+  while (!d.present && remaining(clock, kProbeTimeoutMs + kSlackMs) > 0) {
+    line.start('\n', kLineLimit);
+    if (!await(line, remaining(clock, kProbeTimeoutMs + kSlackMs))) {
+      fail(kEdvr);
+      return -1;
+    }
+    const std::string answer = line.line();
+    d.present =
+        line.complete() && !answer.empty() && answer.size() <= 3 &&
+        std::all_of(answer.begin(), answer.end(), [](char c) { return c >= '0' && c <= '9'; });
+  }
   flushTrace();
-  d.present = line.complete() && !line.line().empty();
   addressed_.reset();
   if (!send(addressedFor(d), kCommandWriteMs)) {
     fail(kEdvr);
@@ -366,7 +380,8 @@ void AdapterDriver::traceOut(const std::string& text) {
   while (from < text.size()) {
     size_t end = text.find('\n', from);
     end = end == std::string::npos ? text.size() : end + 1;
-    *trace_ << "adapter> " << TracingDriver::Shown(std::string_view(text).substr(from, end - from), kShownTraffic)
+    *trace_ << "adapter> "
+            << TracingDriver::Shown(std::string_view(text).substr(from, end - from), kShownTraffic)
             << std::endl;
     from = end;
   }
@@ -381,8 +396,9 @@ void AdapterDriver::traceIn(std::string_view bytes) {
   }
 }
 
-void AdapterDriver::flushTrace(const char* note) {
+void AdapterDriver::flushTrace() {
   if (trace_ == nullptr || traceLine_.empty()) return;
-  *trace_ << "adapter< " << TracingDriver::Shown(traceLine_, kShownTraffic) << note << std::endl;
+  *trace_ << "adapter< " << TracingDriver::Shown(traceLine_, kShownTraffic) << traceNote_
+          << std::endl;
   traceLine_.clear();
 }

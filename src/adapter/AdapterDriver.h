@@ -97,13 +97,14 @@ class AdapterDriver : public GpibDriver {
   void fail(int16_t error, int16_t extraBits = 0, int32_t count = 0);
   void traceOut(const std::string& text);
   void traceIn(std::string_view bytes);
-  void flushTrace(const char* note = "");
+  void flushTrace();
 
   std::string portName_;
   std::ostream* trace_;
   std::unique_ptr<ByteStream> stream_;
   std::string pending_;
   std::string traceLine_;
+  const char* traceNote_ = "";  // after received lines: what became of them
   Kind kind_ = Kind::Unknown;
   std::string version_;
   std::map<int16_t, Device> devices_;

@@ -5,8 +5,10 @@
 
 namespace {
 std::string trimmed(const std::string& s) {
-  const auto first = std::find_if_not(s.begin(), s.end(), [](unsigned char c) { return std::isspace(c); });
-  const auto last = std::find_if_not(s.rbegin(), s.rend(), [](unsigned char c) { return std::isspace(c); });
+  const auto first =
+      std::find_if_not(s.begin(), s.end(), [](unsigned char c) { return std::isspace(c); });
+  const auto last =
+      std::find_if_not(s.rbegin(), s.rend(), [](unsigned char c) { return std::isspace(c); });
   return first < last.base() ? std::string(first, last.base()) : std::string();
 }
 
@@ -27,14 +29,16 @@ std::optional<PortName> PortName::Parse(const std::string& raw, std::string& why
       const std::string digits = rest.substr(colon + 1);
       rest.resize(colon);
       if (digits.empty() || digits.size() > 5 ||
-          !std::all_of(digits.begin(), digits.end(), [](unsigned char c) { return std::isdigit(c); }) ||
+          !std::all_of(digits.begin(), digits.end(),
+                       [](unsigned char c) { return std::isdigit(c); }) ||
           std::stoi(digits) > 65535 || std::stoi(digits) == 0) {
         why = "\"" + text + "\": the TCP port must be a number from 1 to 65535";
         return std::nullopt;
       }
       name.port = static_cast<uint16_t>(std::stoi(digits));
     }
-    if (rest.size() >= 2 && rest.front() == '[' && rest.back() == ']') rest = rest.substr(1, rest.size() - 2);
+    if (rest.size() >= 2 && rest.front() == '[' && rest.back() == ']')
+      rest = rest.substr(1, rest.size() - 2);
     if (rest.empty()) {
       why = "\"" + text + "\": no host after tcp:";
       return std::nullopt;

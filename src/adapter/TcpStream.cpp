@@ -54,6 +54,6 @@ std::string TcpStream::read(int timeoutMs) {
 
 bool TcpStream::failed() const {
   // Bytes that arrived before the peer closed are still to be read.
-  return !socket_ || (socket_->state() != QAbstractSocket::ConnectedState &&
-                      socket_->bytesAvailable() == 0);
+  return !socket_ ||
+         (socket_->state() != QAbstractSocket::ConnectedState && socket_->bytesAvailable() == 0);
 }

@@ -58,9 +58,9 @@ std::string AdapterEmulator::version() const {
                  : "Prologix GPIB-ETHERNET Controller version 01.06.06.00";
 }
 
-void AdapterEmulator::powerOn() {
+void AdapterEmulator::restart() {
   settings_ = Settings();
-  lines_.clear();
+  out(version() + "\r\n");
 }
 
 bool AdapterEmulator::present() const {
@@ -71,8 +71,8 @@ bool AdapterEmulator::present() const {
 void AdapterEmulator::pause(int ms) {
   const auto until = Clock::now() + std::chrono::milliseconds(ms);
   while (Clock::now() < until && !stop_->load()) {
-    std::this_thread::sleep_for(std::min<Clock::duration>(until - Clock::now(),
-                                                          std::chrono::milliseconds(20)));
+    std::this_thread::sleep_for(
+        std::min<Clock::duration>(until - Clock::now(), std::chrono::milliseconds(20)));
   }
 }
 
@@ -96,7 +96,8 @@ void AdapterEmulator::serveClient(ByteStream& stream, const std::atomic<bool>& s
   serial_ = serial;
   dropped_ = false;
   sent_ = 0;
-  powerOn();
+  settings_ = Settings();
+  lines_.clear();
   if (options_.ar488 && options_.bootMs > 0) {
     // Still starting: what the host sends meanwhile is lost.
     const auto until = Clock::now() + std::chrono::milliseconds(options_.bootMs);
@@ -167,8 +168,8 @@ void AdapterEmulator::command(const std::string& line) {
   const std::optional<int> given = w.size() > 1 ? number(w[1]) : std::optional<int>();
   const bool hasArg = given.has_value();
   const int arg = given.value_or(-1);
-  const int most = options_.ar488 ? AdapterDriver::kAr488MaxTimeoutMs
-                                  : AdapterDriver::kOriginalMaxTimeoutMs;
+  const int most =
+      options_.ar488 ? AdapterDriver::kAr488MaxTimeoutMs : AdapterDriver::kOriginalMaxTimeoutMs;
   struct Setting {
     const char* name;
     int* value;
@@ -218,13 +219,9 @@ void AdapterEmulator::command(const std::string& line) {
     }
   } else if (name == "loc") {
     ++locals_;
-    if (options_.restartAfterLocal > 0 && locals_ % options_.restartAfterLocal == 0) {
-      powerOn();
-      out(version() + "\r\n");
-    }
+    if (options_.restartAfterLocal > 0 && locals_ % options_.restartAfterLocal == 0) restart();
   } else if (name == "rst") {
-    powerOn();
-    out(version() + "\r\n");
+    restart();
   } else if (name == "ifc" || name == "trg" || name == "srq" || name == "llo") {
     // Bus management with nothing to show on the simulated bus.
   } else if (options_.ar488) {

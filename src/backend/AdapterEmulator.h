@@ -15,10 +15,10 @@
 class ByteStream;
 
 struct EmulatorOptions {
-  int16_t pad = 7;      // where the analyser answers
-  int16_t sad = 0;      // 0: no secondary address
-  bool ar488 = false;   // answer as an AR488 rather than the original
-  int bootMs = 0;       // AR488: start-up time on each connection before its banner
+  int16_t pad = 7;     // where the analyser answers
+  int16_t sad = 0;     // 0: no secondary address
+  bool ar488 = false;  // answer as an AR488 rather than the original
+  int bootMs = 0;      // AR488: start-up time on each connection before its banner
   // Faults.
   bool noDevice = false;      // nothing answers at any address
   int replyDelayMs = 0;       // a reply starts only this long after its query
@@ -46,7 +46,8 @@ class AdapterEmulator {
     int mode = 1, autoRead = 0, eos = 0, eoi = 1, eotEnable = 0, eotChar = 0;
     int readTmoMs = 1200, saveCfg = 1, pad = 10, sadCode = 0;
   };
-  void powerOn();
+  // Settings back to their defaults and the banner printed, as after a reset.
+  void restart();
   void command(const std::string& line);
   void data(const std::string& text);
   void readReply(int until);  // until: -1 for EOI, else the character that ends the read

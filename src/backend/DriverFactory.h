@@ -10,7 +10,6 @@ class GpibDriver;
 // adapter on port (opened on first use); "sim": the simulated analyser. Any other name gives
 // nothing. trace, when given, receives the adapter's traffic.
 std::unique_ptr<GpibDriver> MakeDriver(const std::string& interfaceName,
-                                       const std::string& port = {},
-                                       std::ostream* trace = nullptr);
+                                       const std::string& port = {}, std::ostream* trace = nullptr);
 // Whether the system GPIB library can be loaded on this machine.
 bool SystemGpibAvailable();

@@ -16,15 +16,9 @@
 #include "memory/Transfer.h"
 
 namespace {
-// Qt's serial port and sockets watch their handles through the application object, even
-// when only their blocking calls are used.
-void NeedQtApplication() {
-  static int argc = 1;
-  static char name[] = "logiremctl";
-  static char* argv[] = {name, nullptr};
-  static std::unique_ptr<QCoreApplication> app;
-  if (QCoreApplication::instance() == nullptr) app = std::make_unique<QCoreApplication>(argc, argv);
-}
+int qtArgc = 1;
+char qtName[] = "logiremctl";
+char* qtArgv[] = {qtName, nullptr};
 
 // The driver chosen by the options, wrapped for --trace, and a connection on it.
 class Link {
@@ -34,14 +28,19 @@ class Link {
     // An adapter's port defaults to the one the window program stored for its default
     // instance.
     if (options.interfaceName == "prologix" && port.empty()) {
-      port = Registry().RegRead(QStringLiteral("Logirem"), QStringLiteral("Port"), QString())
+      port = Registry()
+                 .RegRead(QStringLiteral("Logirem"), QStringLiteral("Port"), QString())
                  .toStdString();
       if (port.empty()) {
         problem_ = "--interface prologix needs --port (no port is stored)";
         return;
       }
     }
-    if (options.interfaceName == "prologix") NeedQtApplication();
+    // Qt's serial port and sockets watch their handles through the application object, even
+    // when only their blocking calls are used.
+    if (options.interfaceName == "prologix" && QCoreApplication::instance() == nullptr) {
+      app_ = std::make_unique<QCoreApplication>(qtArgc, qtArgv);
+    }
     driver_ = MakeDriver(options.interfaceName, port, options.trace ? &std::cerr : nullptr);
     if (!driver_) {
       problem_ = "unknown interface " + options.interfaceName;
@@ -61,6 +60,7 @@ class Link {
 
  private:
   std::string problem_;
+  std::unique_ptr<QCoreApplication> app_;  // outlives the driver
   StderrOperator op_;
   std::unique_ptr<GpibDriver> driver_;
   std::unique_ptr<TracingDriver> tracer_;
