@@ -2,7 +2,7 @@
 # Installs, with apt-get, the Debian 12 packages the build and the tests need that are not
 # there yet, and says which.
 set -euo pipefail
-packages=(g++ cmake ninja-build ccache pkg-config qt6-base-dev libgl-dev libgtest-dev libgmock-dev
+packages=(g++ cmake ninja-build ccache pkg-config qt6-base-dev qt6-serialport-dev libgl-dev libgtest-dev libgmock-dev
   libbenchmark-dev fonts-liberation poppler-utils python3)
 missing=()
 for p in "${packages[@]}"; do
