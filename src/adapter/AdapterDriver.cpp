@@ -32,6 +32,10 @@ int remaining(const QElapsedTimer& clock, int32_t total) {
 AdapterDriver::AdapterDriver(std::string portName, std::ostream* trace)
     : portName_(std::move(portName)), trace_(trace) {}
 
+AdapterDriver::AdapterDriver(std::unique_ptr<ByteStream> stream, std::string name,
+                             std::ostream* trace)
+    : portName_(std::move(name)), trace_(trace), given_(std::move(stream)) {}
+
 AdapterDriver::~AdapterDriver() { dropPort(); }
 
 int32_t AdapterDriver::TimeoutMs(int16_t code) {
@@ -60,16 +64,20 @@ bool AdapterDriver::ensurePort() {
 }
 
 bool AdapterDriver::openPort(std::string& why) {
-  const std::optional<PortName> name = PortName::Parse(portName_, why);
-  if (!name) return false;
-  stream_ = ByteStream::For(*name);
+  if (given_) {
+    stream_ = std::move(given_);
+  } else {
+    const std::optional<PortName> name = PortName::Parse(portName_, why);
+    if (!name) return false;
+    stream_ = ByteStream::For(*name);
+  }
   if (!stream_->open(why)) {
     stream_.reset();
     if (trace_ != nullptr) *trace_ << "adapter: " << why << std::endl;
     return false;
   }
   ++portOpens_;
-  if (trace_ != nullptr) *trace_ << "adapter: opened " << name->text() << std::endl;
+  if (trace_ != nullptr) *trace_ << "adapter: opened " << portName_ << std::endl;
   if (!greet(why)) {
     dropPort();
     return false;

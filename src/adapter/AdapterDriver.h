@@ -20,6 +20,10 @@ class AdapterDriver : public GpibDriver {
  public:
   // trace, when given, receives every line to and from the adapter.
   explicit AdapterDriver(std::string portName, std::ostream* trace = nullptr);
+  // On a stream of the caller's (a fuzzer's scripted adapter, say), used for the first open;
+  // name is only shown.
+  AdapterDriver(std::unique_ptr<ByteStream> stream, std::string name,
+                std::ostream* trace = nullptr);
   ~AdapterDriver() override;
   AdapterDriver(const AdapterDriver&) = delete;
   AdapterDriver& operator=(const AdapterDriver&) = delete;
@@ -102,6 +106,7 @@ class AdapterDriver : public GpibDriver {
   std::string portName_;
   std::ostream* trace_;
   std::unique_ptr<ByteStream> stream_;
+  std::unique_ptr<ByteStream> given_;  // the caller's stream, not yet opened
   std::string pending_;
   std::string traceLine_;
   const char* traceNote_ = "";  // after received lines: what became of them
