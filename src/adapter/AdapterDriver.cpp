@@ -52,16 +52,12 @@ int32_t AdapterDriver::TimeoutMs(int16_t code) {
 std::string AdapterDriver::prepare() {
   if (stream_ && !stream_->failed()) return {};
   dropPort();
-  std::string why;
-  return openPort(why) ? std::string() : why;
+  portProblem_.clear();
+  if (!openPort(portProblem_) && portProblem_.empty()) portProblem_ = "Cannot open " + portName_;
+  return portProblem_;
 }
 
-bool AdapterDriver::ensurePort() {
-  std::string why;
-  if (stream_ && !stream_->failed()) return true;
-  dropPort();
-  return openPort(why);
-}
+bool AdapterDriver::ensurePort() { return prepare().empty(); }
 
 bool AdapterDriver::openPort(std::string& why) {
   if (given_) {

@@ -46,6 +46,8 @@ class AdapterDriver : public GpibDriver {
   const std::string& version() const { return version_; }  // its "++ver" answer
   const std::string& portName() const { return portName_; }
   bool portOpen() const { return stream_ != nullptr; }
+  // Why the port could not be opened the last time it was tried; empty once it opened.
+  const std::string& portProblem() const { return portProblem_; }
   int portOpens() const { return portOpens_; }
   // Exchanges in which the driver waited for the adapter to answer.
   int roundTrips() const { return roundTrips_; }
@@ -112,6 +114,7 @@ class AdapterDriver : public GpibDriver {
   const char* traceNote_ = "";  // after received lines: what became of them
   Kind kind_ = Kind::Unknown;
   std::string version_;
+  std::string portProblem_;
   std::map<int16_t, Device> devices_;
   std::optional<std::string> addressed_;  // the addressing lines last sent
   int16_t nextUd_ = 1;

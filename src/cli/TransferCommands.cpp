@@ -3,6 +3,7 @@
 #include <iostream>
 #include <memory>
 
+#include "adapter/AdapterDriver.h"
 #include "backend/DriverFactory.h"
 #include "backend/Registry.h"
 #include "cli/CliCommands.h"
@@ -57,6 +58,7 @@ class Link {
   const std::string& problem() const { return problem_; }
   DeviceConnection& connection() { return *connection_; }
   StderrOperator& op() { return op_; }
+  const GpibDriver* driver() const { return driver_.get(); }
 
  private:
   std::string problem_;
@@ -88,6 +90,11 @@ int RunId(const CliOptions& options, const std::vector<std::string>& args) {
   if (!GetTekIdent(link.connection(), identity)) {
     if (link.connection().DriverMissing) return 1;  // its message has been shown
     std::cerr << "Not connected: no analyser at " << where(options) << "\n";
+    // An adapter says why its port did not open.
+    if (const auto* adapter = dynamic_cast<const AdapterDriver*>(link.driver())) {
+      if (!adapter->portProblem().empty())
+        std::cerr << "logiremctl: " << adapter->portProblem() << "\n";
+    }
     return 1;
   }
   if (identity.Reply.empty()) {
