@@ -1,6 +1,7 @@
 #include "adapter/SerialStream.h"
 
 #include <QElapsedTimer>
+#include <algorithm>
 #include <QSerialPortInfo>
 
 SerialStream::SerialStream(std::string device) : device_(std::move(device)) {}
@@ -47,7 +48,8 @@ bool SerialStream::write(std::string_view bytes, int timeoutMs) {
 
 std::string SerialStream::read(int timeoutMs) {
   if (failed()) return {};
-  if (port_->bytesAvailable() == 0 && timeoutMs > 0) port_->waitForReadyRead(timeoutMs);
+  // Even without waiting, this is what moves bytes from the system into the port.
+  if (port_->bytesAvailable() == 0) port_->waitForReadyRead(std::max(timeoutMs, 0));
   const QByteArray got = port_->readAll();
   return std::string(got.constData(), static_cast<size_t>(got.size()));
 }

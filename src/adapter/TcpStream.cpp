@@ -1,6 +1,7 @@
 #include "adapter/TcpStream.h"
 
 #include <QElapsedTimer>
+#include <algorithm>
 
 TcpStream::TcpStream(std::string host, uint16_t port) : host_(std::move(host)), port_(port) {}
 
@@ -47,7 +48,8 @@ bool TcpStream::write(std::string_view bytes, int timeoutMs) {
 
 std::string TcpStream::read(int timeoutMs) {
   if (failed()) return {};
-  if (socket_->bytesAvailable() == 0 && timeoutMs > 0) socket_->waitForReadyRead(timeoutMs);
+  // Even without waiting, this is what moves bytes from the system into the socket.
+  if (socket_->bytesAvailable() == 0) socket_->waitForReadyRead(std::max(timeoutMs, 0));
   const QByteArray got = socket_->readAll();
   return std::string(got.constData(), static_cast<size_t>(got.size()));
 }
