@@ -7,8 +7,11 @@
 #include <future>
 #include <memory>
 #include <sstream>
+#include <utility>
 
 #include "adapter/AdapterDriver.h"
+#include "adapter/ByteStream.h"
+#include "adapter/HostLines.h"
 #include "backend/AdapterEmulator.h"
 #include "link/DeviceConnection.h"
 #include "memory/MemoryImages.h"
@@ -47,6 +50,30 @@ class Served {
   std::unique_ptr<QThread> thread_;
 };
 
+// An adapter scripted line by line, with whatever it has still to say queued in `unread`.
+class ScriptedAdapter : public ByteStream {
+ public:
+  bool open(std::string&) override { return true; }
+  void close() override {}
+  bool write(std::string_view bytes, int) override {
+    lines_.feed(bytes);
+    for (HostLines::Line line; lines_.next(line);) {
+      if (line.text == "++ver") unread += "Prologix GPIB-USB Controller version 6.107\r\n";
+      if (line.text == "++spoll") unread += "0\r\n";
+      if (line.text == "++read eoi") unread += reply + '\x04';
+    }
+    return true;
+  }
+  std::string read(int) override { return std::exchange(unread, {}); }
+  bool failed() const override { return false; }
+
+  std::string unread;
+  std::string reply;
+
+ private:
+  HostLines lines_;
+};
+
 constexpr int16_t kTimeout1s = 11;
 constexpr int16_t kTimeout10s = 13;
 }  // namespace
@@ -73,6 +100,25 @@ TEST(AdapterDriver, ControlBytesAndPlusSignsCrossUnchangedBothWays) {
     driver.ibrd(ud, buffer.data(), 100);
   }
   EXPECT_EQ(served.emulator.analyser().screenLine(), payload);
+}
+
+TEST(AdapterDriver, WhatTheAdapterSaidUnaskedIsNeverTakenForAnAnswer) {
+  auto script = std::make_unique<ScriptedAdapter>();
+  ScriptedAdapter& adapter = *script;
+  // A banner and the end of a reply from before the program started.
+  adapter.unread = "AR488 GPIB controller, ver. 0.51.29\r\nACQ:1,2\x04";
+  AdapterDriver driver(std::move(script), "scripted");
+  const int16_t ud = driver.ibdev(0, 7, 0, kTimeout10s, 1, 0);
+  ASSERT_FALSE(driver.status().failed());
+  EXPECT_EQ(driver.kind(), AdapterDriver::Kind::Original);
+  adapter.unread = "12\r\nlate reply\x04";  // arrived after a read had given up
+  adapter.reply = "TEK/1241";
+  driver.ibwrt(ud, "ID?");
+  char buffer[20];
+  driver.ibrd(ud, buffer, 20);
+  ASSERT_FALSE(driver.status().failed());
+  EXPECT_EQ(std::string(buffer, static_cast<size_t>(driver.status().ibcntl)), "TEK/1241");
+  EXPECT_EQ(driver.roundTrips(), 3);  // "++ver", "++spoll", "++read eoi"
 }
 
 TEST(AdapterDriver, SlowRepliesAreWaitedForUntilTheDriversOwnTimeout) {
