@@ -185,9 +185,16 @@ int32_t AdapterDriver::adapterTimeout(int32_t timeoutMs) const {
 }
 
 std::string AdapterDriver::addressing(const Device& d) const {
-  std::string text = "++addr " + std::to_string(d.pad);
-  if (d.sadCode != 0) text += " " + std::to_string(d.sadCode);
-  return text + "\n++read_tmo_ms " + std::to_string(adapterTimeout(d.timeoutMs)) + "\n";
+  std::string text = "++addr ";
+  text += std::to_string(d.pad);
+  if (d.sadCode != 0) {
+    text += ' ';
+    text += std::to_string(d.sadCode);
+  }
+  text += "\n++read_tmo_ms ";
+  text += std::to_string(adapterTimeout(d.timeoutMs));
+  text += '\n';
+  return text;
 }
 
 std::string AdapterDriver::addressedFor(const Device& d) {

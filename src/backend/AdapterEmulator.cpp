@@ -193,8 +193,9 @@ void AdapterEmulator::command(const std::string& line) {
   }
   if (name == "addr") {
     if (w.size() == 1) {
-      out(std::to_string(settings_.pad) +
-          (settings_.sadCode != 0 ? " " + std::to_string(settings_.sadCode) : "") + "\r\n");
+      std::string answer = std::to_string(settings_.pad);
+      if (settings_.sadCode != 0) answer.append(" ").append(std::to_string(settings_.sadCode));
+      out(answer.append("\r\n"));
       return;
     }
     const std::optional<int> sad = w.size() > 2 ? number(w[2]) : std::optional<int>(0);
