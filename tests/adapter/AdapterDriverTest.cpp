@@ -12,6 +12,7 @@
 #include "adapter/AdapterDriver.h"
 #include "adapter/ByteStream.h"
 #include "adapter/HostLines.h"
+#include "adapter/PortName.h"
 #include "backend/AdapterEmulator.h"
 #include "link/DeviceConnection.h"
 #include "memory/MemoryImages.h"
@@ -207,5 +208,38 @@ TEST(AdapterDriver, AnAr488IsWaitedForAndGivenTheWholeTimeout) {
     driver.ibdev(0, 7, 0, kTimeout10s, 1, 0);
     EXPECT_FALSE(driver.status().failed());
     EXPECT_NE(trace.str().find(c.timeoutLine), std::string::npos) << trace.str();
+  }
+}
+
+TEST(AdapterEmulator, AnswersTheQueryFormOfEachSettingAndIgnoresWhatItDoesNotKnow) {
+  struct Case {
+    bool ar488;
+    std::string expected;
+  } cases[] = {
+      {false, "9 100\r\n1\r\n0\r\n3\r\n1\r\n4\r\n3000\r\n0\r\n"},
+      {true, "9 100\r\n1\r\n0\r\n3\r\n1\r\n4\r\n32000\r\n0\r\nUnrecognized command\r\n"},
+  };
+  for (const Case& c : cases) {
+    EmulatorOptions o;
+    o.ar488 = c.ar488;
+    Served served(o);
+    std::string why;
+    const std::optional<PortName> name = PortName::Parse(served.port, why);
+    ASSERT_TRUE(name);
+    const std::unique_ptr<ByteStream> link = ByteStream::For(*name);
+    ASSERT_TRUE(link->open(why)) << why;
+    // Out-of-range values leave a setting as it was; the timeout is capped per kind.
+    link->write(
+        "++addr 9 100\n++addr 31\n++addr\n++mode\n++auto 0\n++auto\n++eos 3\n++eos 9\n++eos\n"
+        "++eoi\n++eot_char 4\n++eot_char\n++read_tmo_ms 3000\n++read_tmo_ms 32000\n"
+        "++read_tmo_ms 0\n++read_tmo_ms\n++savecfg 0\n++savecfg\n++frobnicate\n++ver\n",
+        1000);
+    std::string got;
+    while (got.find("ver") == std::string::npos) {
+      const std::string more = link->read(2000);
+      if (more.empty()) break;
+      got += more;
+    }
+    EXPECT_EQ(got.substr(0, c.expected.size()), c.expected);
   }
 }
