@@ -21,8 +21,10 @@ constexpr int32_t kVersionWaitMs = 400;
 // (a starting AR488 prints its banner just before it answers).
 constexpr int32_t kQuietMs = 80;
 constexpr int32_t kCommandWriteMs = 2000;
+constexpr int32_t kDiscardMs = 1000;
 constexpr size_t kLineLimit = 256;
 constexpr size_t kShownTraffic = 120;
+constexpr size_t kTraceLineLimit = 16384;
 
 int remaining(const QElapsedTimer& clock, int32_t total) {
   return std::max<int>(0, total - static_cast<int>(clock.elapsed()));
@@ -98,7 +100,7 @@ bool AdapterDriver::greet(std::string& why) {
     if (!line.complete() || line.line().empty()) continue;  // still starting: ask again
     version_ = line.line();
     // A starting AR488 prints its banner before it answers: the last line wins.
-    for (;;) {
+    while (remaining(clock, kStartWaitMs) > 0) {
       line.start('\n', kLineLimit);
       if (!await(line, kQuietMs) || !line.complete()) break;
       if (!line.line().empty()) version_ = line.line();
@@ -152,12 +154,14 @@ bool AdapterDriver::pump(int timeoutMs) {
 bool AdapterDriver::discardPending() {
   flushTrace();
   traceNote_ = " (discarded)";
+  // An adapter that never stops talking is let go after a while rather than waited out.
+  QElapsedTimer clock;
+  clock.start();
   bool alive = true;
-  for (;;) {
-    const size_t before = pending_.size();
+  do {
+    pending_.clear();
     alive = pump(0);
-    if (!alive || pending_.size() == before) break;
-  }
+  } while (alive && !pending_.empty() && remaining(clock, kDiscardMs) > 0);
   flushTrace();
   traceNote_ = "";
   pending_.clear();
@@ -403,7 +407,7 @@ void AdapterDriver::traceIn(std::string_view bytes) {
   for (const char c : bytes) {
     // Long replies are shown cut; the count says how long they were.
     traceLine_ += c;
-    if (c == '\n' || c == kEotChar) flushTrace();
+    if (c == '\n' || c == kEotChar || traceLine_.size() >= kTraceLineLimit) flushTrace();
   }
 }
 
