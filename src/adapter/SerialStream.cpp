@@ -1,8 +1,8 @@
 #include "adapter/SerialStream.h"
 
 #include <QElapsedTimer>
-#include <algorithm>
 #include <QSerialPortInfo>
+#include <algorithm>
 
 SerialStream::SerialStream(std::string device) : device_(std::move(device)) {}
 
