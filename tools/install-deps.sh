@@ -2,8 +2,8 @@
 # Installs, with apt-get, the Debian 12 packages the build and the tests need that are not
 # there yet, and says which.
 set -euo pipefail
-packages=(g++ cmake ninja-build ccache pkg-config qt6-base-dev libgl-dev libgtest-dev libgmock-dev
-  libbenchmark-dev fonts-liberation poppler-utils python3 libzip-dev sigrok-cli gtkwave)
+packages=(g++ cmake ninja-build ccache pkg-config qt6-base-dev qt6-serialport-dev libgl-dev libgtest-dev
+  libgmock-dev libbenchmark-dev fonts-liberation poppler-utils python3 libzip-dev sigrok-cli gtkwave)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

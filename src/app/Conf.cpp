@@ -1,5 +1,6 @@
 #include "app/Conf.h"
 
+#include <QComboBox>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QLabel>
@@ -8,6 +9,7 @@
 #include <QRadioButton>
 #include <QScreen>
 
+#include "adapter/SerialStream.h"
 #include "app/AppFont.h"
 #include "app/FrameBox.h"
 #include "app/NumberText.h"
@@ -57,9 +59,18 @@ Conf::Conf(QWidget* owner, Operator& op, DriverSource driverFor)
   Place(InterfaceFrame, 1815, 0, 3750, 1335);
   GpibChoice = new QRadioButton(QStringLiteral("System GPIB library (NI-488.2 / linux-gpib)"),
                                 InterfaceFrame);
-  Place(GpibChoice, 120, 300, 3540, 300);
+  Place(GpibChoice, 120, 210, 3540, 255);
+  AdapterChoice = new QRadioButton(QStringLiteral("USB/Ethernet adapter"), InterfaceFrame);
+  Place(AdapterChoice, 120, 465, 3540, 255);
+  PortLabel = new QLabel(QStringLiteral("Port:"), InterfaceFrame);
+  Place(PortLabel, 390, 765, 480, 255);
+  PortBox = new QComboBox(InterfaceFrame);
+  PortBox->setEditable(true);
+  PortBox->setInsertPolicy(QComboBox::NoInsert);
+  PortBox->lineEdit()->setPlaceholderText(QStringLiteral("serial:DEVICE or tcp:HOST:PORT"));
+  Place(PortBox, 870, 735, 2760, 315);
   SimChoice = new QRadioButton(QStringLiteral("Simulated analyser"), InterfaceFrame);
-  Place(SimChoice, 120, 720, 3540, 300);
+  Place(SimChoice, 120, 1035, 3540, 255);
 
   connect(OK, &QPushButton::clicked, this, &Conf::OK_Click);
   connect(Test, &QPushButton::clicked, this, &Conf::Test_Click);
@@ -84,9 +95,27 @@ void Conf::Form_Load() {
     move(TwipsToPixels(at.left), TwipsToPixels(at.top));
   }
   for (int i = 0; i < 3; ++i) setBox(i, stored_[static_cast<size_t>(i)]);
-  const bool sim = storedInterface_ == "sim";
-  GpibChoice->setChecked(!sim);
-  SimChoice->setChecked(sim);
+  given_ = stored_;
+  givenInterface_ = storedInterface_;
+  givenPort_ = storedPort_;
+  listPorts();
+  PortBox->setEditText(QString::fromStdString(storedPort_));
+  choose(storedInterface_);
+}
+
+void Conf::listPorts() {
+  PortBox->clear();
+  for (const SerialStream::Found& port : SerialStream::Available()) {
+    const std::string text =
+        port.description.empty() ? port.name : port.name + "  (" + port.description + ")";
+    PortBox->addItem(QString::fromStdString(text));
+  }
+}
+
+void Conf::choose(const std::string& name) {
+  GpibChoice->setChecked(name != "sim" && name != "prologix");
+  AdapterChoice->setChecked(name == "prologix");
+  SimChoice->setChecked(name == "sim");
 }
 
 void Conf::setBox(int index, int16_t value) {
@@ -96,25 +125,42 @@ void Conf::setBox(int index, int16_t value) {
 void Conf::setBrd(int16_t value) {
   ensureLoaded();
   setBox(0, value);
+  given_[0] = value;
 }
 
 void Conf::setPad(int16_t value) {
   ensureLoaded();
   setBox(1, value);
+  given_[1] = value;
 }
 
 void Conf::setSad(int16_t value) {
   ensureLoaded();
   setBox(2, value);
+  given_[2] = value;
 }
 
 void Conf::setInterfaceName(const std::string& name) {
   ensureLoaded();
-  GpibChoice->setChecked(name != "sim");
-  SimChoice->setChecked(name == "sim");
+  choose(name);
+  givenInterface_ = name;
 }
 
-std::string Conf::chosenInterface() const { return SimChoice->isChecked() ? "sim" : "gpib"; }
+void Conf::setPort(const std::string& port) {
+  ensureLoaded();
+  PortBox->setEditText(QString::fromStdString(port));
+  givenPort_ = port;
+}
+
+std::string Conf::chosenInterface() const {
+  if (SimChoice->isChecked()) return "sim";
+  return AdapterChoice->isChecked() ? "prologix" : "gpib";
+}
+
+std::string Conf::chosenPort() const {
+  const QStringList words = PortBox->currentText().split(u' ', Qt::SkipEmptyParts);
+  return words.isEmpty() ? std::string() : words.front().toStdString();
+}
 
 void Conf::showEvent(QShowEvent* event) {
   ensureLoaded();
@@ -129,6 +175,12 @@ void Conf::showEvent(QShowEvent* event) {
 
 void Conf::done(int result) {
   loaded_ = false;  // the next use places the dialog and refills the boxes again
+  if (result != QDialog::Accepted) {
+    // Esc or the close box cancels: the main window gets back what it put in.
+    stored_ = given_;
+    storedInterface_ = givenInterface_;
+    storedPort_ = givenPort_;
+  }
   QDialog::done(result);
 }
 
@@ -137,15 +189,27 @@ int16_t Conf::boxValue(int index) const {
 }
 
 void Conf::OK_Click() {
+  const std::string name = chosenInterface();
+  const std::string port = name == "prologix" ? chosenPort() : givenPort_;
+  // A back end that cannot be used is never kept: the operator would be locked out at the
+  // next start.
+  GpibDriver* driver = driverFor_ ? driverFor_(name, port) : nullptr;
+  const std::string problem = driver != nullptr ? driver->prepare() : "No such interface: " + name;
+  if (!problem.empty()) {
+    op_.message(problem, "", MsgIcon::Critical, MsgButtons::Ok);
+    choose(givenInterface_);
+    return;
+  }
   for (int i = 0; i < 3; ++i) stored_[static_cast<size_t>(i)] = boxValue(i);
-  storedInterface_ = chosenInterface();
+  storedInterface_ = name;
+  storedPort_ = port;
   accept();
 }
 
 void Conf::Test_Click() {
   const std::string title = "GPIB Test";
   bool ok = false;
-  GpibDriver* driver = driverFor_ ? driverFor_(chosenInterface()) : nullptr;
+  GpibDriver* driver = driverFor_ ? driverFor_(chosenInterface(), chosenPort()) : nullptr;
   if (driver != nullptr) {
     try {
       const int16_t dev =

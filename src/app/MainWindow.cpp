@@ -16,10 +16,11 @@
 #include "app/ModalPresenter.h"
 #include "app/QtFileChooser.h"
 #include "app/QtModalPresenter.h"
-#include "app/Registry.h"
 #include "app/StartRequest.h"
 #include "app/WindowPlacement.h"
 #include "app/WrapButton.h"
+#include "backend/DriverFactory.h"
+#include "backend/Registry.h"
 #include "display/DisplayIt.h"
 #include "editor/Editit.h"
 #include "link/DeviceConnection.h"
@@ -27,7 +28,6 @@
 #include "memory/DataFiles.h"
 #include "memory/DefaultImages.h"
 #include "memory/Transfer.h"
-#include "sim/DriverFactory.h"
 
 namespace {
 // The client area of the design, in twips.
@@ -220,11 +220,15 @@ bool MainWindow::Form_Load(const QString& commandLine) {
   if (identity_.nNm18 < 0 || identity_.nNm18 > 4 - identity_.nNm09) identity_.nNm18 = 0;
   std::string name =
       registry_.RegRead(appKey_, QStringLiteral("Interface"), QString()).toStdString();
-  if (name != "gpib" && name != "sim") name = SystemGpibAvailable() ? "gpib" : "sim";
+  if (name != "gpib" && name != "sim" && name != "prologix") {
+    name = SystemGpibAvailable() ? "gpib" : "sim";
+  }
+  const std::string port =
+      registry_.RegRead(appKey_, QStringLiteral("Port"), QString()).toStdString();
   settingsRead_ = true;
 
-  useInterface(name);
-  if (link_.target() == nullptr) useInterface(SystemGpibAvailable() ? "gpib" : "sim");
+  useInterface(name, port);
+  if (link_.target() == nullptr) useInterface(SystemGpibAvailable() ? "gpib" : "sim", port);
   connection_->Board = board;
   connection_->PAd = pad;
   connection_->SAd = sad;
@@ -247,6 +251,8 @@ void MainWindow::Form_Unload() {
   registry_.RegWrite(appKey_, QStringLiteral("X"), PixelsToTwips(x()));
   registry_.RegWrite(appKey_, QStringLiteral("Y"), PixelsToTwips(y()));
   registry_.RegWrite(appKey_, QStringLiteral("Interface"), QString::fromStdString(interface_));
+  if (!port_.empty())
+    registry_.RegWrite(appKey_, QStringLiteral("Port"), QString::fromStdString(port_));
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
@@ -256,8 +262,8 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 
 // ---- driver back end ------------------------------------------------------------------
 
-void MainWindow::useInterface(const std::string& name) {
-  GpibDriver* next = driverFor(name);
+void MainWindow::useInterface(const std::string& name, const std::string& port) {
+  GpibDriver* next = driverFor(name, port);
   if (next == nullptr) return;  // an unknown name leaves the link as it is
   if (next != link_.target()) {
     connection_->DevClose();
@@ -265,6 +271,12 @@ void MainWindow::useInterface(const std::string& name) {
     interface_ = name;
     // Only the back end that failed to load is unusable; the new one has yet to show it.
     connection_->DriverMissing = false;
+  }
+  if (!port.empty()) port_ = port;
+  // An adapter not in use gives its port back (one the dialog's Test opened, say).
+  for (auto it = drivers_.begin(); it != drivers_.end();) {
+    const bool idleAdapter = it->first.rfind("prologix ", 0) == 0 && it->second.get() != next;
+    it = idleAdapter ? drivers_.erase(it) : std::next(it);
   }
   const bool simulated = interface_ == "sim";
   const PixelRect client = TwipsRect(0, 0, kClientWidth, kClientHeight);
@@ -274,12 +286,14 @@ void MainWindow::useInterface(const std::string& name) {
   setFixedSize(client.width, client.height + noteHeight);
 }
 
-GpibDriver* MainWindow::driverFor(const std::string& name) {
-  auto found = drivers_.find(name);
+GpibDriver* MainWindow::driverFor(const std::string& name, const std::string& port) {
+  // One adapter per port: the dialog may try another port while this one stays in use.
+  const std::string key = name == "prologix" ? name + " " + port : name;
+  auto found = drivers_.find(key);
   if (found == drivers_.end()) {
-    std::unique_ptr<GpibDriver> made = MakeDriver(name);
+    std::unique_ptr<GpibDriver> made = MakeDriver(name, port);
     if (!made) return nullptr;
-    found = drivers_.emplace(name, std::move(made)).first;
+    found = drivers_.emplace(key, std::move(made)).first;
   }
   return found->second.get();
 }
@@ -299,8 +313,9 @@ void MainWindow::showIdentity() {
 
 Conf& MainWindow::conf() {
   if (!conf_) {
-    conf_ = std::make_unique<Conf>(this, *this,
-                                   [this](const std::string& name) { return driverFor(name); });
+    conf_ = std::make_unique<Conf>(
+        this, *this,
+        [this](const std::string& name, const std::string& port) { return driverFor(name, port); });
   }
   return *conf_;
 }
@@ -328,12 +343,12 @@ void MainWindow::Cnf_Click() {
   dialog.setPad(connection_->PAd);
   dialog.setSad(connection_->SAd);
   dialog.setInterfaceName(interface_);
+  dialog.setPort(port_);
   presenter_->showConf(dialog);
   connection_->Board = dialog.Brd();
   connection_->PAd = dialog.pad();
   connection_->SAd = dialog.sad();
-  // Nothing stored yet (the dialog was never accepted) leaves the back end as it is.
-  if (!dialog.interfaceName().empty()) useInterface(dialog.interfaceName());
+  useInterface(dialog.interfaceName(), dialog.port());
   GetTekIdent();
 }
 

@@ -78,8 +78,10 @@ class MainWindow : public QWidget, public Operator, public Session {
   void openGpibSettings() override { Cnf_Click(); }
 
   const QString& appKey() const { return appKey_; }
-  // "gpib" or "sim": the driver back end in use.
+  // "gpib", "prologix" or "sim": the driver back end in use.
   const std::string& interfaceName() const { return interface_; }
+  // The adapter's port (kept while another interface is in use).
+  const std::string& portName() const { return port_; }
   // The back end in use (the simulated analyser's driver for "sim").
   GpibDriver& driver() { return *link_.target(); }
   DeviceConnection& connection() { return *connection_; }
@@ -115,8 +117,8 @@ class MainWindow : public QWidget, public Operator, public Session {
  private:
   void GetDisplay_Click();
   void buildControls();
-  void useInterface(const std::string& name);
-  GpibDriver* driverFor(const std::string& name);
+  void useInterface(const std::string& name, const std::string& port);
+  GpibDriver* driverFor(const std::string& name, const std::string& port);
   void showIdentity();
   bool GetTekIdent();
   // The one place where the working windows are created (once per run) and shown.
@@ -138,8 +140,10 @@ class MainWindow : public QWidget, public Operator, public Session {
   MemoryImages images_;
   TekIdentity identity_;
   std::string interface_;
+  std::string port_;
   // Declared in the order they depend on each other; destroyed in reverse. Every back end
-  // made in this run is kept, so that switching back finds the simulated analyser as it was.
+  // made in this run is kept, so that switching back finds the simulated analyser as it was;
+  // only the adapter in use keeps its port open.
   std::map<std::string, std::unique_ptr<GpibDriver>> drivers_;
   SwitchableDriver link_;
   std::unique_ptr<DeviceConnection> connection_;

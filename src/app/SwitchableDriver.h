@@ -17,6 +17,9 @@ class SwitchableDriver : public GpibDriver {
   int16_t ibloc(int16_t ud) override;
   int16_t ibonl(int16_t ud, int16_t v) override;
   const GpibStatus& status() const override;
+  std::string prepare() override {
+    return target_ != nullptr ? target_->prepare() : "No interface";
+  }
 
  private:
   int16_t noDriver();

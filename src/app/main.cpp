@@ -4,7 +4,7 @@
 
 #include "app/AppFont.h"
 #include "app/MainWindow.h"
-#include "app/Registry.h"
+#include "backend/Registry.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);

@@ -7,7 +7,8 @@
 #include <vector>
 
 struct CliOptions {
-  std::string interfaceName = "sim";  // --interface gpib|sim
+  std::string interfaceName = "sim";  // --interface gpib|sim|prologix
+  std::string port;                   // --port: the adapter's port (tcp:HOST[:PORT], serial:DEV)
   int16_t board = 0;                  // --board
   int16_t pad = 7;                    // --pad
   int16_t sad = 0;                    // --sad
@@ -22,6 +23,8 @@ int RunDefaults(const std::vector<std::string>& args);
 int RunId(const CliOptions& options, const std::vector<std::string>& args);
 int RunRead(const CliOptions& options, const std::vector<std::string>& args);
 int RunWrite(const CliOptions& options, const std::vector<std::string>& args);
+// The adapter emulator: serve --listen tcp:[HOST:]PORT|pty [...].
+int RunServe(const CliOptions& options, const std::vector<std::string>& args);
 
 // Prints the usage text to stderr and returns 2.
 int UsageError(const std::string& why);

@@ -1,7 +1,11 @@
 // logiremctl id, read and write: the analyser commands, on the chosen driver back end.
+#include <QCoreApplication>
 #include <iostream>
 #include <memory>
 
+#include "adapter/AdapterDriver.h"
+#include "backend/DriverFactory.h"
+#include "backend/Registry.h"
 #include "cli/CliCommands.h"
 #include "cli/StderrOperator.h"
 #include "link/DeviceConnection.h"
@@ -11,14 +15,38 @@
 #include "memory/DataFiles.h"
 #include "memory/MemoryImages.h"
 #include "memory/Transfer.h"
-#include "sim/DriverFactory.h"
 
 namespace {
+int qtArgc = 1;
+char qtName[] = "logiremctl";
+char* qtArgv[] = {qtName, nullptr};
+
 // The driver chosen by the options, wrapped for --trace, and a connection on it.
 class Link {
  public:
-  explicit Link(const CliOptions& options) : driver_(MakeDriver(options.interfaceName)) {
-    if (!driver_) return;
+  explicit Link(const CliOptions& options) {
+    std::string port = options.port;
+    // An adapter's port defaults to the one the window program stored for its default
+    // instance.
+    if (options.interfaceName == "prologix" && port.empty()) {
+      port = Registry()
+                 .RegRead(QStringLiteral("Logirem"), QStringLiteral("Port"), QString())
+                 .toStdString();
+      if (port.empty()) {
+        problem_ = "--interface prologix needs --port (no port is stored)";
+        return;
+      }
+    }
+    // Qt's serial port and sockets watch their handles through the application object, even
+    // when only their blocking calls are used.
+    if (options.interfaceName == "prologix" && QCoreApplication::instance() == nullptr) {
+      app_ = std::make_unique<QCoreApplication>(qtArgc, qtArgv);
+    }
+    driver_ = MakeDriver(options.interfaceName, port, options.trace ? &std::cerr : nullptr);
+    if (!driver_) {
+      problem_ = "unknown interface " + options.interfaceName;
+      return;
+    }
     if (options.trace) tracer_ = std::make_unique<TracingDriver>(*driver_, std::cerr);
     connection_ = std::make_unique<DeviceConnection>(
         tracer_ ? static_cast<GpibDriver&>(*tracer_) : *driver_, op_);
@@ -27,10 +55,14 @@ class Link {
     connection_->SAd = options.sad;
   }
   bool valid() const { return connection_ != nullptr; }
+  const std::string& problem() const { return problem_; }
   DeviceConnection& connection() { return *connection_; }
   StderrOperator& op() { return op_; }
+  const GpibDriver* driver() const { return driver_.get(); }
 
  private:
+  std::string problem_;
+  std::unique_ptr<QCoreApplication> app_;  // outlives the driver
   StderrOperator op_;
   std::unique_ptr<GpibDriver> driver_;
   std::unique_ptr<TracingDriver> tracer_;
@@ -53,11 +85,16 @@ std::string where(const CliOptions& o) {
 int RunId(const CliOptions& options, const std::vector<std::string>& args) {
   if (!args.empty()) return UsageError("id takes no arguments");
   Link link(options);
-  if (!link.valid()) return UsageError("unknown interface " + options.interfaceName);
+  if (!link.valid()) return UsageError(link.problem());
   TekIdentity identity;
   if (!GetTekIdent(link.connection(), identity)) {
     if (link.connection().DriverMissing) return 1;  // its message has been shown
     std::cerr << "Not connected: no analyser at " << where(options) << "\n";
+    // An adapter says why its port did not open.
+    if (const auto* adapter = dynamic_cast<const AdapterDriver*>(link.driver())) {
+      if (!adapter->portProblem().empty())
+        std::cerr << "logiremctl: " << adapter->portProblem() << "\n";
+    }
     return 1;
   }
   if (identity.Reply.empty()) {
@@ -81,7 +118,7 @@ int RunRead(const CliOptions& options, const std::vector<std::string>& args) {
   }
   const int32_t kind = kindOf(args[0]);
   Link link(options);
-  if (!link.valid()) return UsageError("unknown interface " + options.interfaceName);
+  if (!link.valid()) return UsageError(link.problem());
   MemoryImages images;
   Transfer transfer(link.connection(), images, link.op());
   if (!transfer.Tek2Mem(kind)) return 1;
@@ -100,7 +137,7 @@ int RunWrite(const CliOptions& options, const std::vector<std::string>& args) {
   }
   const int32_t kind = kindOf(args[0]);
   Link link(options);
-  if (!link.valid()) return UsageError("unknown interface " + options.interfaceName);
+  if (!link.valid()) return UsageError(link.problem());
   MemoryImages images;
   if (!ReadFile(args[1], images, kind, &link.op())) {
     std::cerr << "logiremctl: " << args[1] << ": Bad " << KindWord(kind) << " data\n";

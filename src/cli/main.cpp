@@ -23,15 +23,17 @@ bool takeNumber(const std::vector<std::string>& words, size_t& i, int16_t& value
 
 int UsageError(const std::string& why) {
   if (!why.empty()) std::cerr << "logiremctl: " << why << "\n";
-  std::cerr << "usage: logiremctl [--interface gpib|sim] [--board N] [--pad N] [--sad N] "
-               "[--trace] COMMAND\n"
+  std::cerr << "usage: logiremctl [--interface gpib|sim|prologix] [--port PORT] [--board N] "
+               "[--pad N] [--sad N] [--trace] COMMAND\n"
                "  show [--json] [--kind setup|acquisition] FILE\n"
                "  show --defaults [--json] [--kind setup|acquisition]\n"
                "  export FILE.dat --format csv|vcd|sr [--setup FILE.cnf] [--vectors] [-o OUT]\n"
                "  defaults [--setup OUT.cnf] [--acq OUT.dat]\n"
                "  id\n"
                "  read setup|acq|ref FILE\n"
-               "  write setup|acq|ref FILE\n";
+               "  write setup|acq|ref FILE\n"
+               "  serve --listen tcp:[HOST:]PORT|pty [--ar488] [--boot-ms N] [--fault F]...\n"
+               "      F: no-device, delay:MS, drop:BYTES, restart:N\n";
   return 2;
 }
 
@@ -43,6 +45,8 @@ int main(int argc, char** argv) {
     const std::string& w = words[i];
     if (w == "--interface" && i + 1 < words.size()) {
       options.interfaceName = words[++i];
+    } else if (w == "--port" && i + 1 < words.size()) {
+      options.port = words[++i];
     } else if (w == "--board") {
       if (!takeNumber(words, i, options.board)) return UsageError("--board needs a number");
     } else if (w == "--pad") {
@@ -64,5 +68,6 @@ int main(int argc, char** argv) {
   if (command == "id") return RunId(options, args);
   if (command == "read") return RunRead(options, args);
   if (command == "write") return RunWrite(options, args);
+  if (command == "serve") return RunServe(options, args);
   return UsageError("unknown command " + command);
 }

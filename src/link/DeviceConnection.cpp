@@ -25,9 +25,7 @@ bool DeviceConnection::DevOpen() {
     }
     return true;
   } catch (const DriverUnavailable& e) {
-    std::string text = e.what();
-    if (e.fileNotFound) text += "\rInstall National Instruments drivers";
-    op_.message(text, "", MsgIcon::Critical, MsgButtons::Ok);
+    op_.message(e.shownText(), "", MsgIcon::Critical, MsgButtons::Ok);
     Connected = false;
     DriverMissing = true;
     return false;

@@ -1,6 +1,7 @@
 #pragma once
 // The six NI-488.2 calls the program makes, with the driver's status words. Back ends: the
-// system GPIB library loaded at run time, and the simulated analyser.
+// system GPIB library loaded at run time, a "++" USB/Ethernet adapter, and the simulated
+// analyser.
 #include <cstdint>
 #include <stdexcept>
 #include <string>
@@ -19,6 +20,10 @@ struct DriverUnavailable : std::runtime_error {
   DriverUnavailable(const std::string& description, bool notFound)
       : std::runtime_error(description), fileNotFound(notFound) {}
   bool fileNotFound;  // the library file itself is missing
+  // The message the operator sees: the description, and the remedy when the file is missing.
+  std::string shownText() const {
+    return fileNotFound ? std::string(what()) + "\rInstall National Instruments drivers" : what();
+  }
 };
 
 class GpibDriver {
@@ -34,4 +39,7 @@ class GpibDriver {
   virtual int16_t ibloc(int16_t ud) = 0;
   virtual int16_t ibonl(int16_t ud, int16_t v) = 0;
   virtual const GpibStatus& status() const = 0;
+  // Makes the back end ready for use (loads its library, opens its port) and says why it
+  // cannot be used: empty text when it can. Never throws.
+  virtual std::string prepare() { return {}; }
 };

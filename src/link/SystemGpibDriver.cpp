@@ -163,6 +163,15 @@ SystemGpibDriver::Flavour SystemGpibDriver::FlavourOf(const std::string& path) {
   return Flavour::NiClassic;
 }
 
+std::string SystemGpibDriver::prepare() {
+  try {
+    load();
+    return {};
+  } catch (const DriverUnavailable& e) {
+    return e.shownText();
+  }
+}
+
 void SystemGpibDriver::load() {
   if (handle_ != nullptr) return;
   std::optional<LoadError> firstNotFound;

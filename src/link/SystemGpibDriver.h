@@ -24,6 +24,7 @@ class SystemGpibDriver : public GpibDriver {
   int16_t ibloc(int16_t ud) override;
   int16_t ibonl(int16_t ud, int16_t v) override;
   const GpibStatus& status() const override { return status_; }
+  std::string prepare() override;
 
   // Loads the library if it is not loaded yet; throws DriverUnavailable when it cannot.
   void load();

@@ -4,9 +4,7 @@
 #include <cstdio>
 #include <string_view>
 
-namespace {
-// The text with control characters made visible, cut to max characters.
-std::string shown(std::string_view text, size_t max) {
+std::string TracingDriver::Shown(std::string_view text, size_t max) {
   std::string out = "\"";
   for (size_t i = 0; i < std::min(text.size(), max); ++i) {
     const auto c = static_cast<unsigned char>(text[i]);
@@ -29,6 +27,8 @@ std::string shown(std::string_view text, size_t max) {
   if (text.size() > max) out += "... (" + std::to_string(text.size()) + " bytes)";
   return out;
 }
+
+namespace {
 
 std::string hex4(int16_t v) {
   char text[8];
@@ -66,7 +66,7 @@ int16_t TracingDriver::ibclr(int16_t ud) {
 }
 
 int16_t TracingDriver::ibwrt(int16_t ud, const std::string& data) {
-  return traced("ibwrt(" + std::to_string(ud) + ", " + shown(data, kShownText) + ", " +
+  return traced("ibwrt(" + std::to_string(ud) + ", " + Shown(data, kShownText) + ", " +
                     std::to_string(data.size()) + ")",
                 [&] { return inner_.ibwrt(ud, data); });
 }
@@ -78,7 +78,7 @@ int16_t TracingDriver::ibrd(int16_t ud, char* buffer, int32_t count) {
   const GpibStatus& s = inner_.status();
   if (!s.failed()) {
     const auto n = static_cast<size_t>(std::clamp<int32_t>(s.ibcntl, 0, std::max(count, 0)));
-    out_ << "gpib:   received " << shown(std::string_view(buffer, n), kShownText) << std::endl;
+    out_ << "gpib:   received " << Shown(std::string_view(buffer, n), kShownText) << std::endl;
   }
   return r;
 }

@@ -2,6 +2,7 @@
 // Wraps another driver and prints every call, its result and the status words, for
 // diagnosing a link with real hardware (logiremctl --trace).
 #include <ostream>
+#include <string_view>
 
 #include "link/GpibDriver.h"
 
@@ -17,9 +18,13 @@ class TracingDriver : public GpibDriver {
   int16_t ibloc(int16_t ud) override;
   int16_t ibonl(int16_t ud, int16_t v) override;
   const GpibStatus& status() const override { return inner_.status(); }
+  std::string prepare() override { return inner_.prepare(); }
 
   // Longest stretch of sent or received text shown per call.
   static constexpr size_t kShownText = 60;
+  // text in double quotes with control characters made visible (\r, \n, \x1B), cut to max
+  // characters with the full length noted.
+  static std::string Shown(std::string_view text, size_t max);
 
  private:
   // Runs call, then prints "what -> result  ibsta=... iberr=... ibcntl=...".

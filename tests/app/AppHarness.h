@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QGroupBox>
 #include <QLabel>
@@ -22,8 +23,8 @@
 #include "app/FileChooser.h"
 #include "app/MainWindow.h"
 #include "app/ModalPresenter.h"
-#include "app/Registry.h"
 #include "app/StartRequest.h"
+#include "backend/Registry.h"
 #include "link/DeviceConnection.h"
 #include "sim/SimDriver.h"
 #include "support/TempDir.h"

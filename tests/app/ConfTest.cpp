@@ -8,7 +8,7 @@
 #include "AppHarness.h"
 #include "app/NumberText.h"
 #include "app/WindowPlacement.h"
-#include "sim/DriverFactory.h"
+#include "backend/DriverFactory.h"
 
 TEST(NumberText, LeadingNumberOfABox) {
   struct Case {
@@ -51,28 +51,35 @@ TEST(WindowPlacementTest, DialogGoesBelowTheMainWindowOrAboveAtTheScreenEdge) {
   EXPECT_EQ(r.x + r.width, TwipsToPixels(1525));
 }
 
-TEST_F(WindowTest, OnlyOkStoresTheBoxesAndTheInterface) {
+TEST_F(WindowTest, OnlyOkStoresTheBoxesAndClosingOtherwiseKeepsWhatWasPassedIn) {
   Conf& conf = w->conf();
   EXPECT_EQ(conf.windowTitle(), "Configuration");
   EXPECT_EQ(conf.GpibChoice->text(), "System GPIB library (NI-488.2 / linux-gpib)");
+  EXPECT_EQ(conf.AdapterChoice->text(), "USB/Ethernet adapter");
   EXPECT_EQ(conf.SimChoice->text(), "Simulated analyser");
-  // Closed without OK the very first time: the main window takes back the dialog's stored
-  // values, all zero, and with PAD 0 the analyser is not found.
+  // Edited and then closed without OK, even the very first time: the main window keeps its
+  // address and interface, still finds the analyser, and stores them unchanged at exit.
   presenter.onConf = [](Conf& c) {
     EXPECT_EQ(c.vVal[1]->text(), "7");      // the main window's address was put in the box
     EXPECT_TRUE(c.SimChoice->isChecked());  // and its interface chosen
+    c.vVal[1]->setText(QStringLiteral("3"));
+    c.AdapterChoice->setChecked(true);
     c.reject();
   };
   w->Cnf->click();
-  EXPECT_EQ(w->connection().PAd, 0);
-  EXPECT_FALSE(w->Cnx->isHidden());
-  EXPECT_EQ(conf.interfaceName(), "");
+  EXPECT_EQ(w->connection().PAd, 7);
+  EXPECT_TRUE(w->Cnx->isHidden());
+  EXPECT_EQ(w->interfaceName(), "sim");
+  w->Form_Unload();
+  EXPECT_EQ(registry.RegRead(QStringLiteral("Logirem"), QStringLiteral("PAd"), -1), 7);
+  EXPECT_EQ(registry.RegRead(QStringLiteral("Logirem"), QStringLiteral("Interface"), QString()),
+            "sim");
 
   conf.setBrd(0);
   conf.setPad(1);
   conf.setSad(0);
   EXPECT_EQ(conf.vVal[1]->text(), "1");
-  EXPECT_EQ(conf.pad(), 0);  // writing fills the box only
+  EXPECT_EQ(conf.pad(), 7);  // writing fills the box only
   conf.OK_Click();
   EXPECT_EQ(std::vector<int16_t>({conf.Brd(), conf.pad(), conf.sad()}),
             std::vector<int16_t>({0, 1, 0}));
@@ -85,14 +92,15 @@ TEST_F(WindowTest, OnlyOkStoresTheBoxesAndTheInterface) {
   EXPECT_EQ(std::vector<int16_t>({conf.Brd(), conf.pad(), conf.sad()}),
             std::vector<int16_t>({0, 12, 32767}));
 
-  // Closed another way: the reads keep what OK stored, not what was written before.
+  // Closed another way: the reads give back what was written before showing, not the box.
   conf.setPad(5);
   conf.vVal[1]->setText(QStringLiteral("6"));
   conf.reject();
-  EXPECT_EQ(conf.pad(), 12);
-  // And the next showing starts again from the stored values.
+  EXPECT_EQ(std::vector<int16_t>({conf.Brd(), conf.pad(), conf.sad()}),
+            std::vector<int16_t>({0, 5, 32767}));
+  // And the next showing starts again from those values.
   conf.setSad(1);
-  EXPECT_EQ(conf.vVal[1]->text(), "12");
+  EXPECT_EQ(conf.vVal[1]->text(), "5");
   EXPECT_EQ(conf.vVal[2]->text(), "1");
   conf.reject();
 
@@ -146,6 +154,7 @@ TEST_F(WindowTest, DialogIsPlacedUnderTheMainWindowWithTheBoardSelected) {
   conf.setBrd(12);
   conf.setPad(7);
   conf.setSad(0);
+  conf.setInterfaceName("sim");
   // 100 twips in from the main window's left edge and 20 twips below it.
   EXPECT_EQ(conf.pos(), w->frameGeometry().bottomLeft() + QPoint(7, 2));
 
@@ -178,7 +187,7 @@ TEST_F(WindowTest, DialogIsPlacedUnderTheMainWindowWithTheBoardSelected) {
   conf.reject();
 }
 
-TEST_F(AppTest, MissingLibraryEndsTheStartAndTransfersUntilTheSimulatorIsChosen) {
+TEST_F(AppTest, MissingLibraryEndsTheStartAndTestCannotOpenIt) {
   if (SystemGpibAvailable()) GTEST_SKIP() << "a GPIB library is installed here";
   registry.RegWrite(QStringLiteral("Logirem"), QStringLiteral("Interface"), QStringLiteral("gpib"));
   auto first = std::make_unique<MainWindow>(registry, &presenter, &files);
@@ -206,27 +215,48 @@ TEST_F(AppTest, MissingLibraryEndsTheStartAndTransfersUntilTheSimulatorIsChosen)
   EXPECT_EQ(presenter.messages[0].text, "Unable to open device");
   EXPECT_TRUE(simulated->transcript().empty());
   conf.reject();
+}
 
-  // Switched to the library: identification reports it missing, the note goes away, and
-  // reads stop at the library's message.
-  answerConf(QString(), "gpib");
-  log.clear();
-  w->Cnf->click();
-  w->GetDisplay->click();
-  ASSERT_EQ(w->interfaceName(), "gpib");
-  EXPECT_EQ(log, (EventLog{"conf", "message:" + missing, "message:" + missing}));
-  EXPECT_TRUE(w->SimNote->isHidden());
-  EXPECT_FALSE(w->Cnx->isHidden());
-  EXPECT_FALSE(w->bCnf());
-
-  // And back: the same simulated analyser, still answering.
-  answerConf(QString(), "sim");
-  log.clear();
-  w->Cnf->click();
-  w->GetDisplay->click();
-  EXPECT_EQ(&sim(*w), simulated);
-  EXPECT_EQ(log, (EventLog{"conf", "display"}));
-  EXPECT_TRUE(w->Cnx->isHidden());
-  EXPECT_TRUE(w->SimNote->isVisibleTo(w.get()));
-  EXPECT_TRUE(w->bCnf());
+TEST_F(WindowTest, AnInterfaceThatCannotBeUsedIsRefusedAndNeverStored) {
+  const QByteArray previous = qgetenv("LOGIREM_GPIB_LIBRARY");
+  qputenv("LOGIREM_GPIB_LIBRARY", "/nonexistent/libgpib-gone.so");
+  struct Case {
+    const char* interfaceName;
+    const char* port;
+    std::string why;  // the start of the message
+  } cases[] = {
+      {"gpib", "",
+       "File not found: /nonexistent/libgpib-gone.so\rInstall National Instruments drivers"},
+      {"prologix", "tcp:127.0.0.1:1", "Cannot connect to 127.0.0.1:1: "},
+      {"prologix", "serial:/nonexistent/ttyUSB9  (FT232R USB UART)",
+       "Cannot open /nonexistent/ttyUSB9: "},
+      {"prologix", "", "no port given"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.interfaceName) + " " + c.port);
+    presenter.messages.clear();
+    presenter.onConf = [&](Conf& conf) {
+      conf.show();
+      conf.vVal[1]->setText(QStringLiteral("9"));
+      (std::string(c.interfaceName) == "gpib" ? conf.GpibChoice : conf.AdapterChoice)
+          ->setChecked(true);
+      conf.PortBox->setEditText(QString::fromLatin1(c.port));
+      conf.OK_Click();
+      // Said why, still open, and back on the interface it had.
+      ASSERT_EQ(presenter.messages.size(), 1u);
+      EXPECT_EQ(presenter.messages[0].text.substr(0, c.why.size()), c.why);
+      EXPECT_EQ(presenter.messages[0].icon, MsgIcon::Critical);
+      EXPECT_TRUE(conf.isVisible());
+      EXPECT_TRUE(conf.SimChoice->isChecked());
+      conf.reject();
+    };
+    w->Cnf->click();
+    EXPECT_EQ(w->interfaceName(), "sim");
+    EXPECT_EQ(w->connection().PAd, 7);
+  }
+  w->Form_Unload();
+  EXPECT_EQ(registry.RegRead(QStringLiteral("Logirem"), QStringLiteral("Interface"), QString()),
+            "sim");
+  EXPECT_EQ(registry.RegRead(QStringLiteral("Logirem"), QStringLiteral("Port"), QString()), "");
+  qputenv("LOGIREM_GPIB_LIBRARY", previous);
 }

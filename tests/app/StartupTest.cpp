@@ -5,7 +5,7 @@
 
 #include "AppHarness.h"
 #include "app/WindowPlacement.h"
-#include "sim/DriverFactory.h"
+#include "backend/DriverFactory.h"
 
 namespace {
 QStringList Groups(const QString& ini) {

@@ -10,14 +10,15 @@ struct CtlRun {
   std::string out, err;
 };
 
-// library, when given, is the system GPIB library the program is told to load.
-inline CtlRun Ctl(const QStringList& args, const QString& library = {}) {
+// library, when given, is the system GPIB library the program is told to load; configHome,
+// when given, is where it finds the window program's stored settings.
+inline CtlRun Ctl(const QStringList& args, const QString& library = {},
+                  const QString& configHome = {}) {
   QProcess p;
-  if (!library.isEmpty()) {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("LOGIREM_GPIB_LIBRARY", library);
-    p.setProcessEnvironment(env);
-  }
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  if (!library.isEmpty()) env.insert("LOGIREM_GPIB_LIBRARY", library);
+  if (!configHome.isEmpty()) env.insert("XDG_CONFIG_HOME", configHome);
+  p.setProcessEnvironment(env);
   p.start(LOGIREM_BINARY_DIR "/src/cli/logiremctl", args);
   CtlRun r;
   if (!p.waitForFinished(20000) || p.exitStatus() != QProcess::NormalExit) return r;

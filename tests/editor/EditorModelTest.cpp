@@ -145,18 +145,18 @@ TEST(LabelRulesTest, OnlyAsciiLabelCharactersPass) {
   EXPECT_EQ(LabelRules::CheckText(U".,/:^$ 9"), ".,/:^$ 9");
 }
 
-}  // namespace
-
 // Removing channel 08 from CTL1 and saving leaves CTL1 empty: its display line (CTL100) has
 // no channel and no pod name rather than borrowing pod 0 channel 0 from GRPA00.
 TEST_F(EditorModelTest, EmptiedGroupGivesADisplayLineWithNoChannel) {
   model.Load(1, 2);
   model.SigClick(0, 8, EditorModel::kLeft);  // label 08 sits on CTL1's strip
   model.Edit2Mem();
-  ASSERT_EQ(setup().GetWidth(1), 0);
-  const LineRules::Lines lines = LineRules::MatchedLines(setup());
+  ASSERT_EQ(setup.GetWidth(1), 0);
+  const LineRules::Lines lines = LineRules::MatchedLines(setup);
   EXPECT_EQ(lines[8].labelName, "CTL100");
   EXPECT_EQ(lines[8].code, LineRules::kNoChannel);
   EXPECT_EQ(lines[8].podName, "");
   EXPECT_EQ(lines[7].podName, "Pod0.0");
 }
+
+}  // namespace

@@ -1,4 +1,4 @@
-#include "app/Registry.h"
+#include "backend/Registry.h"
 
 #include <QStandardPaths>
 #include <cstdint>

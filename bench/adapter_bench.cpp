@@ -1,0 +1,85 @@
+// Reading the configuration and the acquisition (the display command's pair) through the
+// adapter emulator over loopback TCP, beside the same pair on the simulated analyser in
+// process: what the "++" protocol and the sockets add. No read may wait for a timeout, so
+// the pair takes a few milliseconds; the counters give the adapter round trips.
+#include <benchmark/benchmark.h>
+
+#include <QCoreApplication>
+#include <QThread>
+#include <atomic>
+#include <future>
+#include <memory>
+
+#include "adapter/AdapterDriver.h"
+#include "backend/AdapterEmulator.h"
+#include "link/DeviceConnection.h"
+#include "link/Operator.h"
+#include "memory/MemoryImages.h"
+#include "memory/Transfer.h"
+#include "sim/SimDriver.h"
+
+namespace {
+class QuietOperator : public Operator {
+ public:
+  MsgAnswer message(const std::string&, const std::string&, MsgIcon, MsgButtons) override {
+    ++messages;
+    return MsgAnswer::Ok;
+  }
+  void setBusy(bool) override {}
+  void beep() override {}
+  void openGpibSettings() override {}
+  int messages = 0;
+};
+
+void ReadPair(benchmark::State& state, GpibDriver& driver) {
+  QuietOperator op;
+  DeviceConnection dev(driver, op);
+  auto images = std::make_unique<MemoryImages>();
+  Transfer transfer(dev, *images, op);
+  for (auto _ : state) {
+    const bool ok = transfer.Tek2Mem(kConfiguration) && transfer.Tek2Mem(kAcquisition);
+    benchmark::DoNotOptimize(ok);
+    if (!ok || op.messages != 0) state.SkipWithError("transfer failed");
+  }
+  state.SetBytesProcessed(state.iterations() * (images->SetupLen + images->AcqLen));
+}
+
+void BM_PairInProcess(benchmark::State& state) {
+  SimDriver driver;
+  ReadPair(state, driver);
+}
+
+void BM_PairThroughAdapterOverTcp(benchmark::State& state) {
+  AdapterEmulator emulator{EmulatorOptions()};
+  std::atomic<bool> stop{false};
+  std::promise<std::string> where;
+  std::unique_ptr<QThread> thread(QThread::create([&] {
+    std::string why;
+    emulator.serve(
+        "tcp:127.0.0.1:0", stop, [&](const std::string& p) { where.set_value(p); }, why);
+  }));
+  thread->start();
+  {
+    AdapterDriver driver(where.get_future().get());
+    if (!driver.prepare().empty()) state.SkipWithError("no adapter");
+    const int before = driver.roundTrips();
+    ReadPair(state, driver);
+    const double trips = driver.roundTrips() - before;
+    state.counters["round_trips_per_command"] =
+        benchmark::Counter(trips / (2.0 * static_cast<double>(state.iterations())));
+  }
+  stop = true;
+  thread->wait();
+}
+}  // namespace
+
+BENCHMARK(BM_PairInProcess)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PairThroughAdapterOverTcp)->Unit(benchmark::kMillisecond);
+
+int main(int argc, char** argv) {
+  QCoreApplication app(argc, argv);
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

@@ -1,0 +1,124 @@
+#pragma once
+// The driver back end for USB and Ethernet GPIB adapters that speak the "++" protocol
+// (Prologix GPIB-USB and GPIB-ETHERNET, AR488, their clones). The port is opened once, on
+// first use, and kept open until the back end is destroyed or the link fails (an AR488 on
+// an Arduino restarts whenever its serial port is opened); a failed link is reopened by the
+// next ibdev. Every failure is a status word with ERR set, never an exception or a hang.
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <ostream>
+#include <string>
+
+#include "adapter/ReplyCollector.h"
+#include "link/GpibDriver.h"
+
+class ByteStream;
+
+class AdapterDriver : public GpibDriver {
+ public:
+  // trace, when given, receives every line to and from the adapter.
+  explicit AdapterDriver(std::string portName, std::ostream* trace = nullptr);
+  // On a stream of the caller's (a fuzzer's scripted adapter, say), used for the first open;
+  // name is only shown.
+  AdapterDriver(std::unique_ptr<ByteStream> stream, std::string name,
+                std::ostream* trace = nullptr);
+  ~AdapterDriver() override;
+  AdapterDriver(const AdapterDriver&) = delete;
+  AdapterDriver& operator=(const AdapterDriver&) = delete;
+
+  // The board index is not used: an adapter is a bus of its own, chosen by its port. pad
+  // 0..30; sad 0 for none, 1..30, or 96..126 as NI-488.2 writes secondary addresses.
+  int16_t ibdev(int16_t board, int16_t pad, int16_t sad, int16_t tmo, int16_t eot,
+                int16_t eos) override;
+  int16_t ibclr(int16_t ud) override;
+  int16_t ibwrt(int16_t ud, const std::string& data) override;
+  int16_t ibrd(int16_t ud, char* buffer, int32_t count) override;
+  int16_t ibloc(int16_t ud) override;
+  int16_t ibonl(int16_t ud, int16_t v) override;
+  const GpibStatus& status() const override { return status_; }
+  // Opens the port and greets the adapter; the reason when that fails.
+  std::string prepare() override;
+
+  enum class Kind { Unknown, Original, Ar488 };
+  Kind kind() const { return kind_; }
+  const std::string& version() const { return version_; }  // its "++ver" answer
+  const std::string& portName() const { return portName_; }
+  bool portOpen() const { return stream_ != nullptr; }
+  // Why the port could not be opened the last time it was tried; empty once it opened.
+  const std::string& portProblem() const { return portProblem_; }
+  int portOpens() const { return portOpens_; }
+  // Exchanges in which the driver waited for the adapter to answer.
+  int roundTrips() const { return roundTrips_; }
+
+  // The NI-488.2 timeout codes in milliseconds (code 12: 3 s, 13: 10 s); codes outside
+  // 1..17 give 10 s.
+  static int32_t TimeoutMs(int16_t code);
+  // Appended by the adapter when the instrument ended its reply with EOI; it never occurs
+  // in the analyser's replies, which are printable text.
+  static constexpr char kEotChar = 4;
+  // The longest read timeout each kind of adapter accepts.
+  static constexpr int32_t kOriginalMaxTimeoutMs = 3000;
+  static constexpr int32_t kAr488MaxTimeoutMs = 32000;
+
+  static constexpr int16_t kCmpl = 0x0100;
+  static constexpr int16_t kEnd = 0x2000;
+  static constexpr int16_t kTimo = 0x4000;
+  static constexpr int16_t kEdvr = 0;  // the port failed
+  static constexpr int16_t kEnol = 2;  // no device answers at the address
+  static constexpr int16_t kEarg = 4;  // an address out of range
+  static constexpr int16_t kEabo = 6;  // timeout
+  static constexpr int16_t kEneb = 7;  // the port cannot be opened
+
+ private:
+  struct Device {
+    int16_t pad = 0;
+    int16_t sadCode = 0;  // 0 or 96..126
+    int32_t timeoutMs = 0;
+    bool present = false;
+  };
+
+  bool ensurePort();
+  bool openPort(std::string& why);
+  bool greet(std::string& why);
+  void dropPort();
+  // Sends text (whole lines) or drops the port; false when the link failed.
+  bool send(const std::string& text, int timeoutMs);
+  // Reads what the adapter sent within timeoutMs into pending_; false when the link failed.
+  bool pump(int timeoutMs);
+  // Throws away everything the adapter sent that nobody asked for.
+  bool discardPending();
+  // Collects from pending_ and the port until the collector completes or the time is up.
+  bool await(ReplyCollector& collector, int timeoutMs);
+  std::string addressing(const Device& d) const;
+  // The device of ud, or null with the status set (unknown descriptor, no device there,
+  // port gone).
+  Device* usable(int16_t ud, bool needsListener);
+  // Prefixes the addressing lines when another device was addressed last.
+  std::string addressedFor(const Device& d);
+  int32_t adapterTimeout(int32_t timeoutMs) const;
+
+  void succeed(int32_t count, int16_t extraBits = 0);
+  void fail(int16_t error, int16_t extraBits = 0, int32_t count = 0);
+  void traceOut(const std::string& text);
+  void traceIn(std::string_view bytes);
+  void flushTrace();
+
+  std::string portName_;
+  std::ostream* trace_;
+  std::unique_ptr<ByteStream> stream_;
+  std::unique_ptr<ByteStream> given_;  // the caller's stream, not yet opened
+  std::string pending_;
+  std::string traceLine_;
+  const char* traceNote_ = "";  // after received lines: what became of them
+  Kind kind_ = Kind::Unknown;
+  std::string version_;
+  std::string portProblem_;
+  std::map<int16_t, Device> devices_;
+  std::optional<std::string> addressed_;  // the addressing lines last sent
+  int16_t nextUd_ = 1;
+  int portOpens_ = 0;
+  int roundTrips_ = 0;
+  GpibStatus status_;
+};

@@ -1,0 +1,31 @@
+#pragma once
+// Gathers one answer from an adapter out of the bytes it sends, whatever they are: an
+// instrument's reply that ends with the adapter's end-of-transmission character, or a line
+// answering a "++" query. Only the first `keep` bytes are held, so an adapter that never
+// ends its answer cannot fill the memory; bytes after the end belong to what comes next.
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+class ReplyCollector {
+ public:
+  // Starts a new answer that ends with `end`.
+  void start(char end, size_t keep);
+  // Takes the adapter's bytes and returns how many belong to this answer (all of them until
+  // the end has been seen).
+  size_t feed(std::string_view bytes);
+  bool complete() const { return complete_; }
+  // The answer without its end character, at most `keep` bytes.
+  const std::string& data() const { return data_; }
+  // Bytes of the answer received, including those not held.
+  size_t received() const { return received_; }
+  // A line answer: data() without the CR that precedes its LF, and without blanks around.
+  std::string line() const;
+
+ private:
+  char end_ = '\n';
+  size_t keep_ = 0;
+  std::string data_;
+  size_t received_ = 0;
+  bool complete_ = false;
+};

@@ -1,0 +1,75 @@
+#include "adapter/SerialStream.h"
+
+#include <QElapsedTimer>
+#include <QSerialPortInfo>
+#include <algorithm>
+
+SerialStream::SerialStream(std::string device) : device_(std::move(device)) {}
+
+SerialStream::~SerialStream() { close(); }
+
+bool SerialStream::open(std::string& why) {
+  port_ = std::make_unique<QSerialPort>();
+  port_->setPortName(QString::fromStdString(device_));
+  if (!port_->open(QIODevice::ReadWrite)) {
+    why = "Cannot open " + device_ + ": " + port_->errorString().toStdString();
+    port_.reset();
+    return false;
+  }
+  port_->setBaudRate(kBaudRate);
+  port_->setDataBits(QSerialPort::Data8);
+  port_->setParity(QSerialPort::NoParity);
+  port_->setStopBits(QSerialPort::OneStop);
+  port_->setFlowControl(QSerialPort::NoFlowControl);
+  port_->clearError();
+  return true;
+}
+
+void SerialStream::close() {
+  if (!port_) return;
+  port_->close();
+  port_.reset();
+}
+
+bool SerialStream::write(std::string_view bytes, int timeoutMs) {
+  if (failed()) return false;
+  if (port_->write(bytes.data(), static_cast<qint64>(bytes.size())) !=
+      static_cast<qint64>(bytes.size())) {
+    return false;
+  }
+  QElapsedTimer clock;
+  clock.start();
+  while (port_->bytesToWrite() > 0) {
+    const int left = timeoutMs - static_cast<int>(clock.elapsed());
+    if (left <= 0 || !port_->waitForBytesWritten(left)) return false;
+  }
+  return !failed();
+}
+
+std::string SerialStream::read(int timeoutMs) {
+  if (failed()) return {};
+  // Even without waiting, this is what moves bytes from the system into the port.
+  if (port_->bytesAvailable() == 0) port_->waitForReadyRead(std::max(timeoutMs, 0));
+  const QByteArray got = port_->readAll();
+  return std::string(got.constData(), static_cast<size_t>(got.size()));
+}
+
+bool SerialStream::failed() const {
+  if (!port_ || !port_->isOpen()) return true;
+  // A timeout is not a failure; an unplugged adapter shows as a resource error.
+  const QSerialPort::SerialPortError e = port_->error();
+  return e != QSerialPort::NoError && e != QSerialPort::TimeoutError;
+}
+
+std::vector<SerialStream::Found> SerialStream::Available() {
+  std::vector<Found> found;
+  for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
+#ifdef _WIN32
+    const QString device = info.portName();
+#else
+    const QString device = info.systemLocation();
+#endif
+    found.push_back({"serial:" + device.toStdString(), info.description().toStdString()});
+  }
+  return found;
+}
