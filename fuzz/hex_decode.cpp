@@ -1,6 +1,7 @@
-// Frame decoding into both images, from any text. The image never changes outside its range
-// (nor its last byte), a decoded image encodes back to frames that decode to the same image,
-// and the checksum reports of a limited operator add up to those of an unlimited one.
+// Frame decoding into both images, from any text. Nothing changes outside the image (and a
+// failed decode leaves even its last byte), a decoded image encodes to frames that decode to
+// the same image, and a limited operator's checksum reports plus its count of the rest make
+// those of an unlimited one.
 #include <algorithm>
 #include <array>
 #include <vector>
@@ -39,7 +40,7 @@ constexpr size_t kGuard = 64;
 constexpr uint8_t kGuardByte = 0xA5;
 
 void decodeInto(std::string_view text, size_t size, int32_t base) {
-  // The image sits between guard bytes; its last byte holds a mark decoding must keep.
+  // The image sits between guard bytes; its last byte holds a mark a failed decode keeps.
   std::vector<uint8_t> storage(size + 2 * kGuard, kGuardByte);
   const std::span<uint8_t> image(storage.data() + kGuard, size);
   image.back() = 0x5A;
@@ -50,12 +51,13 @@ void decodeInto(std::string_view text, size_t size, int32_t base) {
                          [](uint8_t b) { return b == kGuardByte; }));
   FUZZ_CHECK(std::all_of(storage.end() - kGuard, storage.end(),
                          [](uint8_t b) { return b == kGuardByte; }));
-  FUZZ_CHECK(image.back() == 0x5A);
   FUZZ_CHECK(n >= -1 && static_cast<size_t>(std::max<int16_t>(n, 0)) <= size);
   FUZZ_CHECK(all.summaries == 0);
   if (n < 1) {
-    // A failed decode leaves the image as cleared.
+    // A failed decode leaves the image as cleared: every byte zero but the last, which keeps
+    // its value (only a frame that addresses it may change it).
     FUZZ_CHECK(std::all_of(image.begin(), image.end() - 1, [](uint8_t b) { return b == 0; }));
+    FUZZ_CHECK(image.back() == 0x5A);
   }
 
   // Ten reports and a count of the rest tell of every bad frame.
