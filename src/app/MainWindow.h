@@ -76,6 +76,8 @@ class MainWindow : public QWidget, public Operator, public Session {
   void setBusy(bool busy) override;
   void beep() override;
   void openGpibSettings() override { Cnf_Click(); }
+  // Ten boxes of one damaged file or reply, then one that counts the rest.
+  int checksumReportLimit() const override { return 10; }
 
   const QString& appKey() const { return appKey_; }
   // "gpib", "prologix" or "sim": the driver back end in use.

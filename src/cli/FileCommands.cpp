@@ -2,6 +2,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <cctype>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <memory>
@@ -121,6 +122,7 @@ std::string parseArgs(const std::vector<std::string>& args, bool forExport, File
 
 // Loads the file as ReadFile does; on failure prints the reason and returns the exit status.
 std::optional<int> load(const FileArgs& args, MemoryImages& images, int32_t& kind) {
+  if (!CanOpen(args.file)) return fileError(args.file, "cannot open the file");
   bool readable = true;
   const auto found = args.kind ? args.kind : kindOfFile(args.file, readable);
   if (!found) {
@@ -132,6 +134,10 @@ std::optional<int> load(const FileArgs& args, MemoryImages& images, int32_t& kin
   if (!ReadFile(args.file, images, kind, &op)) {
     return fileError(args.file, "Bad " + KindWord(kind) + " data");
   }
+  // A cut-off capture still loads, as in the windows, but a script should hear of it.
+  if (const std::string cut = kind == kConfiguration ? "" : CutOffWarning(images); !cut.empty()) {
+    std::cerr << "logiremctl: " << args.file << ": " << cut << "\n";
+  }
   return std::nullopt;
 }
 
@@ -139,6 +145,12 @@ void printJson(const QJsonObject& object) {
   std::cout << QJsonDocument(object).toJson(QJsonDocument::Indented).toStdString();
 }
 }  // namespace
+
+bool CanOpen(const std::string& file) {
+  std::error_code ec;
+  return !std::filesystem::is_directory(file, ec) &&
+         std::ifstream(file, std::ios::binary).is_open();
+}
 
 int RunShow(const std::vector<std::string>& args) {
   FileArgs a;

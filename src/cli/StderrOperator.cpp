@@ -9,8 +9,16 @@ MsgAnswer StderrOperator::message(const std::string& text, const std::string& ti
   // second line overwrite the first, so each break becomes an indented new line.
   std::string lines;
   for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != '\r') {
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (c == '\n' || (c >= 0x20 && c < 0x7F)) {
       lines += text[i];
+      continue;
+    }
+    // A message can quote a damaged file or reply; its control bytes must not reach the
+    // terminal, where an escape sequence could rewrite what the operator sees.
+    if (c != '\r') {
+      static constexpr char kHex[] = "0123456789ABCDEF";
+      lines += {'\\', 'x', kHex[c >> 4], kHex[c & 15]};
       continue;
     }
     if (i + 1 < text.size() && text[i + 1] == '\n') ++i;

@@ -1,6 +1,7 @@
 #pragma once
 // The operator of the command-line tool: messages go to stderr with their titles; there is
-// nobody to ask, so questions are answered No and the settings command does nothing.
+// nobody to ask, so questions are answered No and the settings command does nothing. Every
+// checksum report is printed, and bytes outside printable ASCII show as \xNN.
 #include "link/Operator.h"
 
 class StderrOperator : public Operator {

@@ -138,6 +138,10 @@ int RunWrite(const CliOptions& options, const std::vector<std::string>& args) {
   const int32_t kind = kindOf(args[0]);
   Link link(options);
   if (!link.valid()) return UsageError(link.problem());
+  if (!CanOpen(args[1])) {
+    std::cerr << "logiremctl: " << args[1] << ": cannot open the file\n";
+    return 1;
+  }
   MemoryImages images;
   if (!ReadFile(args[1], images, kind, &link.op())) {
     std::cerr << "logiremctl: " << args[1] << ": Bad " << KindWord(kind) << " data\n";

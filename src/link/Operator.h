@@ -22,4 +22,8 @@ class Operator {
   // The main window's GPIB settings command: close the connection, show the settings
   // dialog, identify the analyser again.
   virtual void openGpibSettings() = 0;
+  // How many checksum reports one decode shows one by one before a single message counts the
+  // rest; 0 shows them all. A crafted line can hold thousands of bad frames, and nobody can
+  // click through thousands of message boxes.
+  virtual int checksumReportLimit() const { return 0; }
 };

@@ -165,7 +165,19 @@ int16_t Hex2Mem(std::string_view Text, std::span<uint8_t> image, int32_t Base, O
   // ClearMem spares the last element, so a failed decode must put back what it held.
   const uint8_t lastBefore = image.empty() ? 0 : image.back();
   ClearMem(image);
+  const int reportLimit = op != nullptr ? std::max(0, op->checksumReportLimit()) : 0;
+  int32_t badFrames = 0;
+  // The bad frames beyond the limit are counted in one last message, whether or not the
+  // decode succeeds.
+  auto reportUnshown = [&] {
+    if (reportLimit == 0 || badFrames <= reportLimit) return;
+    const int32_t more = badFrames - reportLimit;
+    op->message(std::to_string(more) + (more == 1 ? " more frame had a checksum error"
+                                                  : " more frames had checksum errors"),
+                "", MsgIcon::None, MsgButtons::Ok);
+  };
   auto fail = [&] {
+    reportUnshown();
     ClearMem(image);
     if (!image.empty()) image.back() = lastBefore;
     return int16_t{-1};
@@ -239,12 +251,13 @@ int16_t Hex2Mem(std::string_view Text, std::span<uint8_t> image, int32_t Base, O
     if (present < wanted || p >= end) break;  // cut off: its checksum is never compared
 
     const auto E = static_cast<int32_t>((256 - S % 256) % 256);
-    if (field2(p) != E && op != nullptr) {
+    if (field2(p) != E && op != nullptr && (reportLimit == 0 || ++badFrames <= reportLimit)) {
       op->message(checksumMessage(frame, Text.substr(p, 2), E, Text.substr(h0, 20)), "",
                   MsgIcon::None, MsgButtons::Ok);
     }
     p += 2;
   }
+  reportUnshown();
   // Frames may overwrite one another, so the count of stored bytes can exceed the image;
   // the length must still describe bytes inside it.
   return static_cast<int16_t>(std::min<int64_t>(stored, static_cast<int64_t>(image.size())));

@@ -23,5 +23,5 @@ std::string Mem2Hex(std::span<const uint8_t> image, int32_t Base, int16_t Start,
 // stored (at most the image size, even when frames overwrite one another), or -1 when the
 // first frame is not at Base or a frame addresses a byte outside the image (the image is
 // then left as cleared). Checksum errors are reported through op (when not null) and do not
-// stop decoding.
+// stop decoding; past op's checksumReportLimit() one last message counts the rest.
 int16_t Hex2Mem(std::string_view Text, std::span<uint8_t> image, int32_t Base, Operator* op);

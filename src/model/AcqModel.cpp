@@ -1,5 +1,7 @@
 #include "model/AcqModel.h"
 
+#include <algorithm>
+
 #include "model/AcqLayout.h"
 
 using namespace AcqLayout;
@@ -74,6 +76,14 @@ int32_t AcqModel::MaxPodLength() const {
     if (!PodAbsent(pod) && PodLength(pod) > longest) longest = PodLength(pod);
   }
   return longest;
+}
+
+int64_t AcqModel::AnnouncedBytes() const {
+  int64_t blocks = 0;
+  for (int16_t pod = 0; pod < 8; ++pod) {
+    if (!PodAbsent(pod)) blocks += 9 * int64_t{PodLength(pod)};
+  }
+  return kSampleArea + std::max<int64_t>(AcqWord(0, kDataLength), blocks);
 }
 
 double AcqModel::PodSampleByte(int16_t pod, int16_t channel, int32_t k) const {

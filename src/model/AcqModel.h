@@ -28,6 +28,10 @@ class AcqModel {
   int32_t BuildPodOffsets();  // fills PodOffset; returns the data length word
   int32_t MaxPodLength() const;
   double PodSampleByte(int16_t pod, int16_t channel, int32_t k) const;
+  // The bytes the header says the capture holds: the header, then the sample area up to the
+  // data length or to the end of the last pod block, whichever reaches further. An image that
+  // holds fewer was cut off, and its missing samples read as 0.
+  int64_t AnnouncedBytes() const;
 
   // Start of each pod's block relative to the sample area, -1 for an absent pod. Kept 32-bit:
   // a crafted header can describe blocks far longer than 16 bits can count.

@@ -104,7 +104,9 @@ int32_t DemoAcquisition::FrameTextLength(int32_t bytes) {
 
 int32_t DemoAcquisition::PodLengthFor(int pods) {
   int32_t L = kMaxPodLength;
-  while (L > 1 && FrameTextLength(kHeaderBytes + 9 * pods * L) > kMaxReply) --L;
+  // Headed replies add "REFMEM " and a line feed around the frames.
+  constexpr int32_t kHeadedExtra = 8;
+  while (L > 1 && FrameTextLength(kHeaderBytes + 9 * pods * L) > kMaxReply - kHeadedExtra) --L;
   return L;
 }
 

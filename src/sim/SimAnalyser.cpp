@@ -172,6 +172,11 @@ std::string SimAnalyser::memoryReply(const uint8_t* memory, size_t size, int32_t
   return text;
 }
 
+std::string SimAnalyser::styled(const char* header, std::string reply) const {
+  if (style_ == SimReplyStyle::Plain || reply.empty()) return reply;
+  return header + reply + "\n";
+}
+
 bool SimAnalyser::storeSetupFrames(const std::string& frames) {
   const auto parsed = parseFrames(frames, 0, kSetupBase, kSetupLength);
   if (!parsed) return false;
@@ -203,7 +208,7 @@ bool SimAnalyser::write(const std::string& raw) {
   const std::string command = trimmed(raw);
 
   if (command == "ID?") {
-    pendingReply_ = identity();
+    pendingReply_ = styled("ID ", identity());
   } else if (startsWith(command, kDisplayCommand)) {
     std::string text = command.substr(kDisplayCommand.size());
     if (text.size() >= 2 && text.front() == '"' && text.back() == '"') {
@@ -211,11 +216,12 @@ bool SimAnalyser::write(const std::string& raw) {
     }
     screen_ = text;
   } else if (command == "INSETUP?") {
-    pendingReply_ = memoryReply(setup_.data(), setup_.size(), kSetupBase, kSetupLength);
+    pendingReply_ =
+        styled("INSET ", memoryReply(setup_.data(), setup_.size(), kSetupBase, kSetupLength));
   } else if (command == "ACQMEM?") {
-    pendingReply_ = memoryReply(acq_.data(), acq_.size(), kAcqBase, acqLen_);
+    pendingReply_ = styled("ACQMEM ", memoryReply(acq_.data(), acq_.size(), kAcqBase, acqLen_));
   } else if (command == "REFMEM?") {
-    pendingReply_ = memoryReply(ref_.data(), ref_.size(), kAcqBase, refLen_);
+    pendingReply_ = styled("REFMEM ", memoryReply(ref_.data(), ref_.size(), kAcqBase, refLen_));
   } else if (startsWith(command, "INSET ")) {
     if (!storeSetupFrames(command.substr(6))) ++rejected_;
   } else if (startsWith(command, "ACQMEM ")) {

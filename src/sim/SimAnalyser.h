@@ -21,6 +21,12 @@ struct SimFaults {
   int delayMs = 0;                  // added to every call
 };
 
+// How the analyser words its replies: the bare answer ("TEK/1241 ...", "#H...;"), or headed
+// by the command word that would set it and ended by a line feed ("ID TEK/1241 ...\n",
+// "INSET #H...;\n", "ACQMEM #H...;\n", "REFMEM #H...;\n"), as the instrument does when its
+// headers are switched on.
+enum class SimReplyStyle { Plain, Headed };
+
 class SimAnalyser {
  public:
   SimAnalyser();  // board 0, PAD 7, SAD 0; slots 1, 2, 2, 0; default setup; demo acquisition
@@ -42,6 +48,8 @@ class SimAnalyser {
   void setRefLength(int16_t length);
   const std::string& screenLine() const { return screen_; }
   SimFaults& faults() { return faults_; }
+  void setReplyStyle(SimReplyStyle style) { style_ = style; }
+  SimReplyStyle replyStyle() const { return style_; }
   // The "ID?" answer, e.g. "TEK/1241 SYS: 2.1 COMM: 1.4 ACQ:1,2,2,0".
   std::string identity() const;
   // Memory writes ("INSET ", "LOAD ACQMEM", "LOAD REFMEM") refused because a frame had a
@@ -65,6 +73,7 @@ class SimAnalyser {
 
  private:
   std::string memoryReply(const uint8_t* memory, size_t size, int32_t base, int16_t length);
+  std::string styled(const char* header, std::string reply) const;
   bool storeSetupFrames(const std::string& frames);
   bool loadHeld(const std::string& frames, std::array<uint8_t, kAcqImageSize>& memory,
                 int16_t& length);
@@ -83,5 +92,6 @@ class SimAnalyser {
   int writesSinceClear_ = 0;
   int rejected_ = 0;
   SimFaults faults_;
+  SimReplyStyle style_ = SimReplyStyle::Plain;
   std::vector<std::string> transcript_;
 };

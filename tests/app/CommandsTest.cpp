@@ -7,6 +7,7 @@
 #include "editor/Editit.h"
 #include "memory/DataFiles.h"
 #include "memory/DefaultImages.h"
+#include "memory/HexCodec.h"
 
 namespace {
 // An image as read back from a file through the program's own reader.
@@ -69,6 +70,31 @@ TEST_F(WindowTest, FileToTekSendsALoadedConfigurationUnlessCancelledOrBad) {
   EXPECT_TRUE(sent(*w, "INSET "));
   EXPECT_EQ(sim(*w).setupMemory()[750], edited.SetupMem[750]);
   EXPECT_EQ(presenter.messages.size(), 1u);
+}
+
+// Every frame of a 74-frame acquisition file bad: ten checksum boxes, then one that counts
+// the other 64; the capture is loaded as it stands.
+TEST_F(WindowTest, ADamagedFileShowsTenChecksumBoxesAndCountsTheRest) {
+  MemoryImages defaults;
+  LoadDefaultImages(defaults, nullptr);
+  std::string text = Mem2Hex(defaults.AcqMem, 0, 0, defaults.AcqLen);
+  for (size_t p = text.find_first_of(",;"); p != std::string::npos;
+       p = text.find_first_of(",;", p + 1)) {
+    text[p - 1] = text[p - 1] == '0' ? '1' : '0';
+  }
+  std::ofstream(dir.file("bad.dat")) << text << "\r\n";
+  files.answers = {QStringLiteral("bad.dat")};
+  EXPECT_EQ(w->File2Mem("", kAcquisition), "bad");
+  ASSERT_EQ(presenter.messages.size(), 11u);
+  for (size_t i = 0; i < 10; ++i) {
+    EXPECT_EQ(presenter.messages[i].text.rfind(
+                  "Checksum Error on Frame:" + std::to_string(i + 1) + "\r\n", 0),
+              0u);
+  }
+  EXPECT_EQ(presenter.messages[10].text, "64 more frames had checksum errors");
+  EXPECT_EQ(presenter.messages[10].icon, MsgIcon::None);
+  EXPECT_EQ(w->images().AcqLen, defaults.AcqLen);
+  EXPECT_EQ(w->images().AcqMem, defaults.AcqMem);
 }
 
 TEST_F(WindowTest, SaveAcqProposesTheAcquisitionsNameForTheConfiguration) {

@@ -148,20 +148,69 @@ TEST_F(FileCommands, KindFromOptionExtensionOrFirstFrame) {
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err, "logiremctl: " + wrong + ": Bad Configuration data\n");
 
-  r = Ctl({"show", Q(dir.file("missing"))});
-  EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, "logiremctl: " + dir.file("missing") + ": cannot open the file\n");
+  // Whatever its name says, a file that cannot be opened is reported as such.
+  for (const std::string& missing : {dir.file("missing"), dir.file("missing.dat"),
+                                     dir.file("missing.cnf"), dir.path().string()}) {
+    for (const QStringList& command : {QStringList{"show"}, QStringList{"export"}}) {
+      r = Ctl(command + QStringList{Q(missing)});
+      EXPECT_EQ(r.status, 1);
+      EXPECT_EQ(r.err, "logiremctl: " + missing + ": cannot open the file\n");
+    }
+  }
 }
 
+// Every report is printed, however many; bytes a terminal would act on show as \xNN.
 TEST_F(FileCommands, ChecksumErrorsGoToStderrAndTheCommandSucceeds) {
   std::string text = Slurp(cnf);
-  text.replace(text.find("FFB8,"), 4, "FFB9");
+  for (size_t p = text.find_first_of(",;"); p != std::string::npos;
+       p = text.find_first_of(",;", p + 1)) {
+    text[p - 1] = text[p - 1] == '0' ? '1' : '0';
+  }
   Put(cnf, text);
-  const CtlRun r = Ctl({"show", Q(cnf)});
+  CtlRun r = Ctl({"show", Q(cnf)});
   EXPECT_EQ(r.status, 0);
-  EXPECT_NE(r.err.find("Checksum Error on Frame:1"), std::string::npos) << r.err;
-  EXPECT_NE(r.err.find("Needed: B8"), std::string::npos) << r.err;
+  size_t reports = 0;
+  for (size_t p = r.err.find("Checksum Error on Frame:"); p != std::string::npos;
+       p = r.err.find("Checksum Error on Frame:", p + 1)) {
+    ++reports;
+  }
+  EXPECT_EQ(reports, 20u) << r.err;
+  EXPECT_NE(r.err.find("Checksum Error on Frame:1\n  Actual: B0\n  Needed: B8\n"),
+            std::string::npos)
+      << r.err;
   EXPECT_NE(r.out.find("Configuration, 922 bytes"), std::string::npos) << r.out;
+
+  Put(cnf, "#H05010000AA\x1b\xff;\r\n");
+  r = Ctl({"show", Q(cnf)});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.err,
+            "Logirem: Checksum Error on Frame:1\n  Actual: \\x1B\\xFF\n  Needed: 50\n"
+            "  Start:  H05010000AA\\x1B\\xFF;\n");
+}
+
+// A capture shorter than its header says still shows and exports, with a warning and
+// "complete": false.
+TEST_F(FileCommands, CutOffAcquisitionsWarnAndStillLoad) {
+  const std::string tail = " bytes its header announces; missing samples read as 0\n";
+  const struct {
+    QString file;
+    std::string warning;
+  } cases[] = {
+      {Q(dat), ""},
+      {acqFile("cut.dat", [](MemoryImages& m) { m.AcqLen = 1800; }),
+       "holds 1800 of the 3539" + tail},
+      {podsOfLength("long.dat", 1000), "holds 3539 of the 72614" + tail},
+  };
+  for (const auto& c : cases) {
+    const std::string where = c.warning.empty() ? "" : "logiremctl: " + c.file.toStdString() + ": ";
+    CtlRun r = Ctl({"show", "--json", c.file});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, where + c.warning);
+    EXPECT_EQ(jsonOf(r)["complete"], c.warning.empty()) << r.out;
+    r = Ctl({"export", c.file, "-o", Q(dir.file("out.csv"))});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, where + c.warning);
+  }
 }
 
 TEST_F(FileCommands, UsageErrors) {

@@ -104,6 +104,8 @@ TEST(TransferCommands, BadFilesAndDamagedImagesAreNotSent) {
       // A configuration file offered as an acquisition starts at the wrong address.
       {"acq", cnf, "logiremctl: " + cnf + ": Bad Acquisition data\n"},
       {"setup", shortFile, "Logirem: Data write error\n"},
+      {"acq", dir.file("missing.dat"),
+       "logiremctl: " + dir.file("missing.dat") + ": cannot open the file\n"},
   };
   for (const auto& c : cases) {
     const CtlRun r = Ctl({"write", c.kind, Q(c.file)});

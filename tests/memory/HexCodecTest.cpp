@@ -111,6 +111,35 @@ TEST(Hex2Mem, ChecksumMessageAndDecodingGoesOn) {
   EXPECT_EQ(g.image()[2], 0xAA);
 }
 
+// Every frame of a 13-frame block bad: a limited operator sees the first reports and one
+// count of the rest; an unlimited one sees them all. The data is loaded either way.
+TEST(Hex2Mem, ChecksumReportsBeyondTheLimitAreCounted) {
+  std::vector<uint8_t> src(13 * 48);
+  std::iota(src.begin(), src.end(), uint8_t{1});
+  std::string text = Mem2Hex(src, 0, 0, static_cast<int16_t>(src.size()));
+  for (size_t p = 0; p < text.size(); ++p) {
+    if (text[p] == ',' || text[p] == ';') text[p - 1] = text[p - 1] == '0' ? '1' : '0';
+  }
+  for (const auto& [limit, reports, last] :
+       {std::tuple{10, 11u, "3 more frames had checksum errors"},
+        std::tuple{12, 13u, "1 more frame had a checksum error"},
+        std::tuple{13, 13u, "Checksum Error on Frame:13"},
+        std::tuple{0, 13u, "Checksum Error on Frame:13"}}) {
+    GuardedImage g(1000);
+    RecordingOperator op;
+    op.reportLimit = limit;
+    EXPECT_EQ(Hex2Mem(text, g.image(), 0, &op), 13 * 48);
+    EXPECT_TRUE(std::equal(src.begin(), src.end(), g.image().begin()));
+    ASSERT_EQ(op.messages.size(), reports) << limit;
+    EXPECT_EQ(op.messages.back().text.substr(0, std::string(last).size()), last);
+    EXPECT_EQ(op.messages.back().buttons, MsgButtons::Ok);
+    for (size_t i = 0; i + 1 < reports; ++i) {
+      const std::string head = "Checksum Error on Frame:" + std::to_string(i + 1) + "\r\n";
+      EXPECT_EQ(op.messages[i].text.rfind(head, 0), 0u) << i;
+    }
+  }
+}
+
 TEST(Mem2Hex, FrameBoundaries) {
   std::vector<uint8_t> m(100, 0x11);
   const std::string one = Mem2Hex(m, 0, 0, 48);

@@ -1,10 +1,14 @@
 // Reading and writing the analyser's memories, against the simulated analyser.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <memory>
+#include <span>
+#include <tuple>
 
 #include "link/DeviceConnection.h"
 #include "link/SystemGpibDriver.h"
+#include "link/TekIdent.h"
 #include "memory/DefaultImages.h"
 #include "memory/HexCodec.h"
 #include "memory/MemoryImages.h"
@@ -78,6 +82,44 @@ TEST_F(Transfers, ReadingEachMemory) {
   ASSERT_TRUE(transfer.Mem2Tek(kAcquisition));
   EXPECT_EQ(sim().acqMemory(), sim().refMemory());
   EXPECT_EQ(sim().acqLength(), sim().refLength());
+  EXPECT_TRUE(op.messages.empty());
+}
+
+// An analyser with its headers on puts the command word before each reply and a line feed
+// after it; every memory still reads whole, up to the fullest card set.
+TEST_F(Transfers, HeadedRepliesReadEveryMemoryWhole) {
+  sim().setReplyStyle(SimReplyStyle::Headed);
+  for (const auto& slots :
+       {std::array{1, 2, 2, 0}, std::array{2, 2, 2, 2}, std::array{1, 1, 1, 1}}) {
+    sim().setSlots(slots);
+    for (const auto& [kind, query, header] : {std::tuple{kConfiguration, "INSETUP?", "INSET #H"},
+                                              std::tuple{kAcquisition, "ACQMEM?", "ACQMEM #H"},
+                                              std::tuple{kReference, "REFMEM?", "REFMEM #H"}}) {
+      ASSERT_TRUE(sim().write(query));
+      const std::string reply = sim().read().value_or("");
+      EXPECT_EQ(reply.rfind(header, 0), 0u) << query;
+      EXPECT_EQ(reply.substr(reply.size() - 2), ";\n") << query;
+      EXPECT_LE(reply.size(), 10000u) << query;
+
+      ASSERT_TRUE(transfer.Tek2Mem(kind)) << query;
+      const bool setup = kind == kConfiguration;
+      const auto& memory = setup
+                               ? std::span<const uint8_t>(sim().setupMemory())
+                               : std::span<const uint8_t>(kind == kAcquisition ? sim().acqMemory()
+                                                                               : sim().refMemory());
+      const int16_t length = setup                  ? SimAnalyser::kSetupLength
+                             : kind == kAcquisition ? sim().acqLength()
+                                                    : sim().refLength();
+      EXPECT_EQ(images->length(kind), length) << query;
+      EXPECT_TRUE(std::equal(memory.begin(), memory.begin() + length, images->image(kind).begin()))
+          << query;
+    }
+  }
+  // "ID TEK/1241 ..." names the last card set.
+  TekIdentity identity;
+  ASSERT_TRUE(GetTekIdent(dev, identity));
+  EXPECT_EQ(identity.Typ, "TEK/1241");
+  EXPECT_EQ(identity.nNm09, 4);
   EXPECT_TRUE(op.messages.empty());
 }
 

@@ -134,6 +134,19 @@ TEST_F(AcqModelTest, SampleAddressing) {
 }
 
 // A crafted header describes pods far larger than the image; every read must stay inside it.
+// The example's 2925 bytes of five pod blocks; a longer data length or longer pods announce
+// more, absent pods nothing.
+TEST_F(AcqModelTest, AnnouncedBytesReachToTheDataLengthOrTheLastBlock) {
+  EXPECT_EQ(acq.AnnouncedBytes(), 614 + 2925);
+  putWord(*m, 600, 4000);
+  EXPECT_EQ(acq.AnnouncedBytes(), 614 + 4000);
+  putWord(*m, 600, 0);
+  putWord(*m, 514 + 2 * 5, 0xFFFF);
+  EXPECT_EQ(acq.AnnouncedBytes(), 614 + 4 * 585 + 9 * 0xFFFF);
+  (*m)[562 + 5] = 1;
+  EXPECT_EQ(acq.AnnouncedBytes(), 614 + 4 * 585);
+}
+
 TEST(AcqModel, HugeCraftedPodsNeverReadOutsideTheImage) {
   auto m = std::make_unique<Image>();
   for (size_t pod = 0; pod < 8; ++pod) {

@@ -22,11 +22,13 @@ class RecordingOperator : public Operator {
   void setBusy(bool busy) override;
   void beep() override { ++beeps; }
   void openGpibSettings() override;
+  int checksumReportLimit() const override { return reportLimit; }
 
   std::vector<Message> messages;
   std::deque<MsgAnswer> answers;  // next answers to YesNo questions; Yes when empty
   std::vector<bool> busyCalls;
   int beeps = 0;
   int settingsOpened = 0;
+  int reportLimit = 0;  // checksum reports shown one by one; 0 all, as the command line
   std::function<void()> onOpenGpibSettings;  // what the settings command does, if anything
 };
