@@ -4,6 +4,8 @@
 // main window keeps one for the whole run; each opening rebuilds the view from the images.
 #include <QDialog>
 #include <QString>
+#include <array>
+#include <cstdint>
 
 #include "display/DisplayDrawing.h"
 #include "display/DisplayView.h"
@@ -50,6 +52,8 @@ class DisplayIt : public QDialog {
  private:
   void Apply(DisplayView::Effect effect);
   void Form_Unload();
+  // The lines' name entries from top to bottom, to see whether lines were moved.
+  std::array<int16_t, DisplayView::kLines> LineOrder() const;
 
   Session& session_;
   TitleNotesPrompt& prompt_;
@@ -60,4 +64,7 @@ class DisplayIt : public QDialog {
   QLabel* panel1_ = nullptr;
   QLabel* panel2_ = nullptr;
   QLabel* panel3_ = nullptr;
+  // The order when the view was built, or when the operator was last told that a moved
+  // order cannot be written back.
+  std::array<int16_t, DisplayView::kLines> toldOrder_{};
 };

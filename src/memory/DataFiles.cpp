@@ -59,10 +59,10 @@ constexpr FileMode kNewFileMode = 0666;  // the usual permissions, less the umas
 int openNew(const fs::path& path, FileMode mode) {
   return ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
 }
-int openExisting(const fs::path& path) { return ::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC); }
-long long writeSome(int fd, std::string_view data) {
-  return ::write(fd, data.data(), data.size());
+int openExisting(const fs::path& path) {
+  return ::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
 }
+long long writeSome(int fd, std::string_view data) { return ::write(fd, data.data(), data.size()); }
 bool existingMode(const fs::path& path, FileMode& mode) {
   struct stat st {};
   if (::stat(path.c_str(), &st) != 0) return false;

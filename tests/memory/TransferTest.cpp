@@ -235,7 +235,8 @@ TEST_F(Transfers, FailedWriteStopsTheTransfer) {
     EXPECT_FALSE(transfer.Mem2Tek(c.kind));
     expectWriteError();
     EXPECT_EQ(transcript().back().substr(0, std::string_view(c.last).size()), c.last);
-    EXPECT_EQ(sim().screenLine(), c.kind == kAcquisition ? "Writing Acquisition" : "Writing Reference");
+    EXPECT_EQ(sim().screenLine(),
+              c.kind == kAcquisition ? "Writing Acquisition" : "Writing Reference");
     EXPECT_EQ((c.kind == kAcquisition ? sim().acqMemory() : sim().refMemory())[5], held);
   }
 }
