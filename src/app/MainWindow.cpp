@@ -4,7 +4,6 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QScreen>
@@ -403,7 +402,7 @@ std::string MainWindow::SaveToFile(const std::string& File, int32_t Config, int1
     if (keep.empty() || !SameFile(name, keep)) break;
     // Replacing the file saved a moment ago would lose it; as a dialog that confirms
     // replacing does, No goes back to the choice.
-    const std::string question = FileText(QFileInfo(FileName(name)).fileName()) +
+    const std::string question = std::filesystem::path(name).filename().string() +
                                  " already exists.\nDo you want to replace it?";
     if (message(question, "Save FULL " + KindWord(Config), MsgIcon::Exclamation,
                 MsgButtons::YesNo) == MsgAnswer::Yes) {
