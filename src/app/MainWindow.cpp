@@ -7,6 +7,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QScreen>
+#include <filesystem>
 
 #include "app/AppFont.h"
 #include "app/Conf.h"
@@ -65,7 +66,13 @@ FileRequest MakeRequest(bool save, int32_t Config, const std::string& File) {
   request.filter = word + QStringLiteral(" Files (*.") + extension + u')';
   request.startDir = QDir::currentPath();
   request.proposed = FileName(File);
+  request.extension = extension;
   return request;
+}
+
+bool SameFile(const std::string& a, const std::string& b) {
+  std::error_code ec;
+  return std::filesystem::equivalent(a, b, ec);
 }
 }  // namespace
 
@@ -354,8 +361,10 @@ void MainWindow::Cnf_Click() {
 
 void MainWindow::Tek2DatCmd_Click() {
   if (!Tek2Mem(kAcquisition)) return;
-  const std::string name = Mem2File("", kAcquisition, 0);
-  if (Tek2Mem(kConfiguration)) Mem2File(name, kConfiguration, 0);
+  const std::string acquisition = SaveToFile("", kAcquisition, 0, {});
+  if (Tek2Mem(kConfiguration)) {
+    SaveToFile(NameWithoutExtension(acquisition), kConfiguration, 0, acquisition);
+  }
 }
 
 void MainWindow::Tek2RefCmd_Click() {
@@ -395,9 +404,26 @@ bool MainWindow::Tek2Mem(int32_t Config) { return transfer_->Tek2Mem(Config); }
 bool MainWindow::Mem2Tek(int32_t Config) { return transfer_->Mem2Tek(Config); }
 
 std::string MainWindow::Mem2File(const std::string& File, int32_t Config, int16_t Off) {
-  const QString chosen = files_->saveFileName(this, MakeRequest(true, Config, File));
-  if (chosen.isEmpty()) return {};
-  const std::string name = FileText(chosen);
+  return NameWithoutExtension(SaveToFile(File, Config, Off, {}));
+}
+
+std::string MainWindow::SaveToFile(const std::string& File, int32_t Config, int16_t Off,
+                                   const std::string& keep) {
+  std::string name;
+  while (true) {
+    const QString chosen = files_->saveFileName(this, MakeRequest(true, Config, File));
+    if (chosen.isEmpty()) return {};
+    name = NameWithExtension(FileText(chosen), Config);
+    if (keep.empty() || !SameFile(name, keep)) break;
+    // Replacing the file saved a moment ago would lose it; as a dialog that confirms
+    // replacing does, No goes back to the choice.
+    const std::string question = std::filesystem::path(name).filename().string() +
+                                 " already exists.\nDo you want to replace it?";
+    if (message(question, "Save FULL " + KindWord(Config), MsgIcon::Exclamation,
+                MsgButtons::YesNo) == MsgAnswer::Yes) {
+      break;
+    }
+  }
   if (!WriteFile(name, images_, Config, Off)) {
     // Saving is how the operator backs up the analyser: a save that silently fails would
     // leave them believing they hold a copy they do not.
@@ -405,13 +431,16 @@ std::string MainWindow::Mem2File(const std::string& File, int32_t Config, int16_
             MsgIcon::Exclamation, MsgButtons::Ok);
     return {};
   }
-  return NameWithoutExtension(name);
+  return name;
 }
 
 std::string MainWindow::File2Mem(const std::string& File, int32_t Config) {
   const QString chosen = files_->openFileName(this, MakeRequest(false, Config, File));
   if (chosen.isEmpty()) return {};
-  const std::string name = FileText(chosen);
+  std::string name = FileText(chosen);
+  // The proposal is a name without extension: accepted as it stands it means the kind's file.
+  std::error_code ec;
+  if (!std::filesystem::exists(name, ec)) name = NameWithExtension(name, Config);
   if (ReadFile(name, images_, Config, this)) return NameWithoutExtension(name);
   message("Bad " + KindWord(Config) + " data", "Local Error", MsgIcon::Information, MsgButtons::Ok);
   return {};

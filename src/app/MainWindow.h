@@ -57,7 +57,8 @@ class MainWindow : public QWidget, public Operator, public Session {
   void Dat2RefCmd_Click();
 
   // The four operations the commands are made of. Config: 1 configuration, 2 acquisition,
-  // 3 reference. The file operations return the file's name without extension, or empty.
+  // 3 reference. The file operations return the chosen file without the extension of its
+  // file name, or empty; a name chosen without any extension gets the kind's.
   bool Tek2Mem(int32_t Config);
   bool Mem2Tek(int32_t Config) override;
   std::string Mem2File(const std::string& File, int32_t Config, int16_t Off) override;
@@ -118,6 +119,10 @@ class MainWindow : public QWidget, public Operator, public Session {
 
  private:
   void GetDisplay_Click();
+  // The save dialog and the write; the file written, or empty. Choosing `keep` (a file just
+  // saved) asks before replacing it.
+  std::string SaveToFile(const std::string& File, int32_t Config, int16_t Off,
+                         const std::string& keep);
   void buildControls();
   void useInterface(const std::string& name, const std::string& port);
   GpibDriver* driverFor(const std::string& name, const std::string& port);

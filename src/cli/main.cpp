@@ -21,9 +21,9 @@ bool takeNumber(const std::vector<std::string>& words, size_t& i, int16_t& value
 }
 }  // namespace
 
-int UsageError(const std::string& why) {
-  if (!why.empty()) std::cerr << "logiremctl: " << why << "\n";
-  std::cerr << "usage: logiremctl [--interface gpib|sim|prologix] [--port PORT] [--board N] "
+namespace {
+void PrintUsage(std::ostream& outStream) {
+  outStream << "usage: logiremctl [--interface gpib|sim|prologix] [--port PORT] [--board N] "
                "[--pad N] [--sad N] [--trace] COMMAND\n"
                "  show [--json] [--kind setup|acquisition] FILE\n"
                "  show --defaults [--json] [--kind setup|acquisition]\n"
@@ -34,11 +34,22 @@ int UsageError(const std::string& why) {
                "  write setup|acq|ref FILE\n"
                "  serve --listen tcp:[HOST:]PORT|pty [--ar488] [--boot-ms N] [--fault F]...\n"
                "      F: no-device, delay:MS, drop:BYTES, restart:N\n";
+}
+}  // namespace
+
+int UsageError(const std::string& why) {
+  if (!why.empty()) std::cerr << "logiremctl: " << why << "\n";
+  PrintUsage(std::cerr);
   return 2;
 }
 
 int main(int argc, char** argv) {
   const std::vector<std::string> words(argv + 1, argv + argc);
+  // Asking for the usage is no error: it goes to stdout, for a pager.
+  if (!words.empty() && (words[0] == "--help" || words[0] == "-h")) {
+    PrintUsage(std::cout);
+    return 0;
+  }
   CliOptions options;
   size_t i = 0;
   for (; i < words.size() && words[i].rfind("--", 0) == 0; ++i) {

@@ -103,6 +103,7 @@ void DisplayIt::BuildView() {
   MemoryImages& images = session_.images();
   SetupModel setup(images.SetupMem);
   view_.BuildView(setup, images.AcqMem, session_.bCnf(), session_.nNm09(), session_.nNm18());
+  toldOrder_ = LineOrder();
   panel2_->setText(QString::fromStdString(view_.TriggerText));
   Apply(DisplayView::Effect::kRedraw);
 }
@@ -283,7 +284,25 @@ bool DisplayIt::ExportTo(const QString& path) {
   return false;
 }
 
+std::array<int16_t, DisplayView::kLines> DisplayIt::LineOrder() const {
+  std::array<int16_t, DisplayView::kLines> order{};
+  for (size_t i = 0; i < order.size(); ++i) order[i] = view_.LineTable[i].nameIndex;
+  return order;
+}
+
 void DisplayIt::Form_Unload() {
+  if (!view_.Matched) {
+    // Pod names carry no group, so the order cannot go back to the analyser. Moving lines
+    // here is still useful on screen, but the operator is told once that it stays there.
+    if (LineOrder() != toldOrder_) {
+      toldOrder_ = LineOrder();
+      session_.op().message(
+          "The new line order stays in this display: the acquisition was not read together "
+          "with a matching configuration, so the analyser's display order is not updated.",
+          "", MsgIcon::Information, MsgButtons::Ok);
+    }
+    return;
+  }
   if (!view_.OfferWriteBack()) return;
   const MsgAnswer answer =
       session_.op().message("Do you want to update analyser display order ?",

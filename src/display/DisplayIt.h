@@ -5,6 +5,8 @@
 #include <QDialog>
 #include <QString>
 #include <functional>
+#include <array>
+#include <cstdint>
 
 #include "display/DisplayDrawing.h"
 #include "display/DisplayView.h"
@@ -64,6 +66,8 @@ class DisplayIt : public QDialog {
  private:
   void Apply(DisplayView::Effect effect);
   void Form_Unload();
+  // The lines' name entries from top to bottom, to see whether lines were moved.
+  std::array<int16_t, DisplayView::kLines> LineOrder() const;
 
   Session& session_;
   TitleNotesPrompt& prompt_;
@@ -75,4 +79,7 @@ class DisplayIt : public QDialog {
   QLabel* panel2_ = nullptr;
   QLabel* panel3_ = nullptr;
   SaveChooser chooser_;
+  // The order when the view was built, or when the operator was last told that a moved
+  // order cannot be written back.
+  std::array<int16_t, DisplayView::kLines> toldOrder_{};
 };

@@ -44,6 +44,9 @@ bool PrintPage::Paint(QPagedPaintDevice& device, const QImage& picture, const QS
                       const QString& title, const QStringList& notes) {
   QPainter p;
   if (!p.begin(&device)) return false;
+  // The picture is a few flat colours and one-pixel lines: compressed as a photograph it
+  // would come out with coloured fringes and thousands of shades.
+  p.setRenderHint(QPainter::LosslessImageRendering);
   // Work in twips: one unit is 1/1440 inch on the device.
   const double scale = device.logicalDpiX() / kTwipsPerInch;
   const double scaleY = device.logicalDpiY() / kTwipsPerInch;

@@ -18,7 +18,8 @@ class PrintPage {
   static QString Header(const QDateTime& when);
   // The note lines, split at every CR LF; the empty text gives no lines.
   static QStringList SplitNotes(const QString& notes);
-  // Lays the page out in twips from the device's top-left corner. A note that would run past
+  // Lays the page out in twips from the device's top-left corner; the picture goes in
+  // losslessly. A note that would run past
   // the bottom of the page goes on a new one. False when the device cannot be painted on.
   static bool Paint(QPagedPaintDevice& device, const QImage& picture, const QString& header,
                     const QString& title, const QStringList& notes);

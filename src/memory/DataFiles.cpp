@@ -1,9 +1,6 @@
 #include "memory/DataFiles.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
@@ -13,6 +10,17 @@
 #include "memory/HexCodec.h"
 #include "memory/MemoryImages.h"
 
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#include <sys/stat.h>
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 namespace {
 namespace fs = std::filesystem;
 
@@ -20,9 +28,60 @@ namespace fs = std::filesystem;
 // is about 57 KB of frames); it is refused before it is read whole.
 constexpr size_t kMaxLine = size_t{1} << 20;
 
+// The few file calls the save needs, on each platform. A file is a descriptor; mode is the
+// permission set of POSIX systems (Windows files have none to keep).
+#ifdef _WIN32
+using FileMode = int;
+constexpr FileMode kNewFileMode = _S_IREAD | _S_IWRITE;
+int openNew(const fs::path& path, FileMode mode) {
+  return ::_wopen(path.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT, mode);
+}
+int openExisting(const fs::path& path) {
+  return ::_wopen(path.c_str(), _O_WRONLY | _O_TRUNC | _O_BINARY | _O_NOINHERIT);
+}
+long long writeSome(int fd, std::string_view data) {
+  return ::_write(fd, data.data(), static_cast<unsigned>(std::min<size_t>(data.size(), 1u << 30)));
+}
+bool existingMode(const fs::path&, FileMode&) { return false; }
+bool keepMode(int, FileMode) { return true; }
+bool syncFile(int fd) { return ::_commit(fd) == 0; }
+bool closeFile(int fd) { return ::_close(fd) == 0; }
+// Renaming onto an existing file needs the replace flag on Windows; write-through makes the
+// new name reach the disk before the call returns.
+bool renameOver(const fs::path& from, const fs::path& to) {
+  return ::MoveFileExW(from.c_str(), to.c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+unsigned long processId() { return ::GetCurrentProcessId(); }
+#else
+using FileMode = mode_t;
+constexpr FileMode kNewFileMode = 0666;  // the usual permissions, less the umask
+int openNew(const fs::path& path, FileMode mode) {
+  return ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+}
+int openExisting(const fs::path& path) {
+  return ::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+}
+long long writeSome(int fd, std::string_view data) { return ::write(fd, data.data(), data.size()); }
+bool existingMode(const fs::path& path, FileMode& mode) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) return false;
+  mode = st.st_mode & 07777;
+  return true;
+}
+// The umask may have narrowed the mode the new file was created with.
+bool keepMode(int fd, FileMode mode) { return ::fchmod(fd, mode) == 0; }
+bool syncFile(int fd) { return ::fsync(fd) == 0; }
+bool closeFile(int fd) { return ::close(fd) == 0; }
+bool renameOver(const fs::path& from, const fs::path& to) {
+  return ::rename(from.c_str(), to.c_str()) == 0;
+}
+unsigned long processId() { return static_cast<unsigned long>(::getpid()); }
+#endif
+
 bool writeAll(int fd, std::string_view data) {
   while (!data.empty()) {
-    const ssize_t n = ::write(fd, data.data(), data.size());
+    const long long n = writeSome(fd, data);
     if (n < 0) {
       if (errno == EINTR) continue;
       return false;
@@ -34,11 +93,11 @@ bool writeAll(int fd, std::string_view data) {
 
 // Writes straight into an existing special file (a device or a pipe), which cannot be
 // replaced by renaming.
-bool writeInPlace(const std::string& target, std::string_view content) {
-  const int fd = ::open(target.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+bool writeInPlace(const fs::path& target, std::string_view content) {
+  const int fd = openExisting(target);
   if (fd < 0) return false;
   const bool ok = writeAll(fd, content);
-  return ::close(fd) == 0 && ok;
+  return closeFile(fd) && ok;
 }
 
 // Writes the content to a fresh file beside the target and renames it over the target, so
@@ -52,25 +111,25 @@ bool replaceFile(const std::string& target, std::string_view content) {
     if (ec) return false;
   }
   const fs::file_status status = fs::status(path, ec);
-  mode_t mode = 0666;  // a new file gets the usual permissions, less the umask
+  FileMode mode = kNewFileMode;
+  bool sameMode = false;
   if (fs::exists(status)) {
     if (fs::is_directory(status)) return false;
-    if (!fs::is_regular_file(status)) return writeInPlace(path.string(), content);
-    struct stat st {};
-    if (::stat(path.c_str(), &st) == 0) mode = st.st_mode & 07777;
+    if (!fs::is_regular_file(status)) return writeInPlace(path, content);
+    sameMode = existingMode(path, mode);
   }
 
   static std::atomic<unsigned> serial{0};
-  const std::string temp = path.string() + ".tmp" + std::to_string(::getpid()) + "-" +
-                           std::to_string(serial.fetch_add(1));
-  const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+  fs::path temp = path;
+  temp += ".tmp" + std::to_string(processId()) + "-" + std::to_string(serial.fetch_add(1));
+  const int fd = openNew(temp, mode);
   if (fd < 0) return false;
   bool ok = writeAll(fd, content);
-  if (ok && fs::exists(status)) ok = ::fchmod(fd, mode) == 0;  // the umask may have narrowed it
-  ok = ::fsync(fd) == 0 && ok;
-  ok = ::close(fd) == 0 && ok;
-  if (ok) ok = ::rename(temp.c_str(), path.c_str()) == 0;
-  if (!ok) ::unlink(temp.c_str());
+  if (ok && sameMode) ok = keepMode(fd, mode);
+  ok = syncFile(fd) && ok;
+  ok = closeFile(fd) && ok;
+  if (ok) ok = renameOver(temp, path);
+  if (!ok) fs::remove(temp, ec);
   return ok;
 }
 
@@ -138,12 +197,24 @@ std::string KindWord(int32_t Config) {
 
 std::string KindExtension(int32_t Config) { return Config == kConfiguration ? "cnf" : "dat"; }
 
+namespace {
+// Where the file name starts: after the last folder separator.
+size_t fileNameStart(const std::string& name) {
+  const size_t slash = name.find_last_of("/\\");
+  return slash == std::string::npos ? 0 : slash + 1;
+}
+}  // namespace
+
 std::string NameWithoutExtension(const std::string& name) {
-  const size_t dot = name.find('.');
-  if (dot != std::string::npos && name.size() >= 4 && dot == name.size() - 4) {
-    return name.substr(0, name.size() - 4);
-  }
-  return name;
+  const size_t dot = name.rfind('.');
+  if (dot == std::string::npos || dot < fileNameStart(name)) return name;
+  return name.substr(0, dot);
+}
+
+std::string NameWithExtension(const std::string& name, int32_t Config) {
+  const size_t start = fileNameStart(name);
+  if (start == name.size() || name.find('.', start) != std::string::npos) return name;
+  return name + "." + KindExtension(Config);
 }
 
 bool SaveWholeFile(const std::string& filename, std::string_view content) {

@@ -21,6 +21,9 @@ bool ReadFile(const std::string& filename, MemoryImages& images, int32_t Config,
 // "Configuration" for kind 1, "Acquisition" for kinds 2 and 3; and "cnf" / "dat".
 std::string KindWord(int32_t Config);
 std::string KindExtension(int32_t Config);
-// The chosen name without its extension when its first "." is the fourth character from the
-// end (data/run1.cnf gives data/run1); otherwise the name unchanged.
+// The chosen name without the extension of its file name: my.dir/run1.cnf gives my.dir/run1,
+// since a dot in a folder never counts. "/" and "\\" both end a folder.
 std::string NameWithoutExtension(const std::string& name);
+// A file name without any "." gets the kind's extension (run1 gives run1.cnf); an extension
+// the operator typed is kept. The file dialogs do the same.
+std::string NameWithExtension(const std::string& name, int32_t Config);

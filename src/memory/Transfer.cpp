@@ -124,7 +124,8 @@ bool Transfer::WriteMemToTek(int32_t Config) {
     const std::string frames =
         Mem2Hex(images_.AcqMem, MemoryImages::base(Config), 0, images_.AcqLen);
     if (!dev_.DevWrite(texts->data + frames)) return failure();
-    dev_.DevWrite(texts->load);
+    // Only the load makes the analyser take the frames in: without it its memory is unchanged.
+    if (!dev_.DevWrite(texts->load)) return failure();
   }
   dev_.DevWrite(screenText(kClearText));
   op_.setBusy(false);

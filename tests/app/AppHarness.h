@@ -96,12 +96,15 @@ class ScriptedFiles : public FileChooser {
 
   std::vector<FileRequest> requests;
   std::deque<QString> answers;  // chosen names; an empty one (or none left) cancels
+  // The answer of an operator who presses Enter on the proposed name.
+  static inline const QString kEnter = QStringLiteral("<Enter>");
 
  private:
   QString next(const FileRequest& request, const std::string& what) {
     requests.push_back(request);
     log_.push_back(what + request.title.toStdString());
-    return Next(answers, QString());
+    const QString answer = Next(answers, QString());
+    return answer == kEnter ? request.proposed : answer;
   }
   EventLog& log_;
 };

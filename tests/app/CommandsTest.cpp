@@ -4,6 +4,7 @@
 #include <fstream>
 
 #include "AppHarness.h"
+#include "cli/Ctl.h"
 #include "editor/Editit.h"
 #include "memory/DataFiles.h"
 #include "memory/DefaultImages.h"
@@ -104,10 +105,9 @@ TEST_F(WindowTest, SaveAcqProposesTheAcquisitionsNameForTheConfiguration) {
     const char *acqName, *cnfName, *proposed;
   } cases[] = {
       {"data/run1.dat", "data/run1.cnf", "data/run1"},
-      // The first dot is the folder's, not the extension's: the name is proposed whole.
-      {"my.dir/run1.dat", "", "my.dir/run1.dat"},
-      {"", "only.cnf", ""},          // acquisition dialog cancelled
-      {"missing/run2.dat", "", ""},  // a save that fails
+      {"my.dir/run1.dat", "", "my.dir/run1"},  // a dot in a folder is no extension
+      {"", "only.cnf", ""},                    // acquisition dialog cancelled
+      {"missing/run2.dat", "", ""},            // a save that fails
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.acqName);
@@ -130,6 +130,44 @@ TEST_F(WindowTest, SaveAcqProposesTheAcquisitionsNameForTheConfiguration) {
                     sim(*w).acqLength()));
   EXPECT_EQ(FromFile(dir.file("data/run1.cnf"), kConfiguration).SetupLen, 922);
   EXPECT_EQ(FromFile(dir.file("only.cnf"), kConfiguration).SetupLen, 922);
+}
+
+TEST_F(WindowTest, SavedFilesNeverReplaceEachOtherAndLoadBackByTheirProposals) {
+  // Names typed without extension, in a folder with a dot; the proposals taken with Enter.
+  QDir().mkpath(QStringLiteral("first.last"));
+  files.answers = {QStringLiteral("first.last/run1"), ScriptedFiles::kEnter};
+  w->Tek2DatCmd->click();
+  ASSERT_EQ(files.requests.size(), 2u);
+  EXPECT_EQ(files.requests[0].extension, "dat");
+  EXPECT_EQ(files.requests[1].proposed, "first.last/run1");
+  const CtlRun acq = Ctl({"show", Q(dir.file("first.last/run1.dat"))});
+  const CtlRun cnf = Ctl({"show", Q(dir.file("first.last/run1.cnf"))});
+  EXPECT_EQ(acq.status, 0) << acq.err;
+  EXPECT_NE(acq.out.find("Acquisition, " + std::to_string(sim(*w).acqLength()) + " bytes"),
+            std::string::npos)
+      << acq.out;
+  EXPECT_EQ(cnf.status, 0) << cnf.err;
+  EXPECT_NE(cnf.out.find("Configuration, 922 bytes"), std::string::npos) << cnf.out;
+
+  // Loading the acquisition proposes the configuration beside it, and Enter takes it.
+  files.requests.clear();
+  files.answers = {QStringLiteral("first.last/run1.dat"), ScriptedFiles::kEnter};
+  w->Dat2TekCmd->click();
+  ASSERT_EQ(files.requests.size(), 2u);
+  EXPECT_EQ(files.requests[1].proposed, "first.last/run1");
+  EXPECT_TRUE(w->bCnf());
+  EXPECT_TRUE(presenter.messages.empty());
+
+  // The acquisition's own name typed into the configuration dialog: asked, and No goes back
+  // to the dialog.
+  files.answers = {QStringLiteral("first.last/run1.dat"), QStringLiteral("first.last/run1.dat")};
+  presenter.answers = {MsgAnswer::No};
+  w->Tek2DatCmd->click();
+  ASSERT_EQ(presenter.messages.size(), 1u);
+  EXPECT_EQ(presenter.messages[0].text, "run1.dat already exists.\nDo you want to replace it?");
+  EXPECT_EQ(presenter.messages[0].buttons, MsgButtons::YesNo);
+  EXPECT_EQ(log.back(), "save:Save FULL Configuration");
+  EXPECT_EQ(FromFile(dir.file("first.last/run1.dat"), kAcquisition).AcqLen, sim(*w).acqLength());
 }
 
 TEST_F(WindowTest, SaveRefWritesTheReferenceMemoryAsAnAcquisitionFile) {

@@ -228,6 +228,15 @@ TEST_F(FileCommands, UsageErrors) {
   }
 }
 
+TEST(FileCommandsHelp, HelpPrintsTheUsageOnStdout) {
+  for (const char* help : {"--help", "-h"}) {
+    const CtlRun r = Ctl({help});
+    EXPECT_EQ(r.status, 0) << help;
+    EXPECT_TRUE(r.out.starts_with("usage: logiremctl")) << r.out;
+    EXPECT_EQ(r.err, "");
+  }
+}
+
 TEST_F(FileCommands, ShowSummaries) {
   CtlRun r = Ctl({"show", Q(cnf)});
   EXPECT_EQ(r.status, 0);

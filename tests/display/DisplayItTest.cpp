@@ -22,6 +22,7 @@
 #include "app/Info.h"
 #include "display/DisplayCanvas.h"
 #include "display/DisplayIt.h"
+#include "display/PrintPage.h"
 #include "display/Twips.h"
 #include "model/SetupModel.h"
 #include "support/Files.h"
@@ -255,8 +256,13 @@ TEST(DisplayItWriteBack, PodNamesAreNeverWrittenBack) {
   const auto before = w.session.analyser().setupMemory();
   w.moveFirstLineDown();
   ASSERT_TRUE(w.view().OrderModified);
+  // The operator is told once that the moved order stays on screen; nothing is asked.
   w.display.done(QDialog::Rejected);
-  EXPECT_TRUE(w.session.op_.messages.empty());
+  w.display.done(QDialog::Rejected);
+  ASSERT_EQ(w.session.op_.messages.size(), 1u);
+  EXPECT_TRUE(
+      w.session.op_.messages[0].text.starts_with("The new line order stays in this display"));
+  EXPECT_EQ(w.session.op_.messages[0].buttons, MsgButtons::Ok);
   EXPECT_EQ(w.session.mem2TekCalls, 0);
   EXPECT_FALSE(w.sentConfiguration());
   EXPECT_EQ(w.session.analyser().setupMemory(), before);
@@ -364,6 +370,16 @@ TEST(DisplayItPrint, PageWithHeaderTitleNotesAndInvertedPicture) {
   const int all = page.width() * page.height();
   EXPECT_GT(white, all * 8 / 10);
   EXPECT_GT(dark, all / 200);  // frame, divider, waveforms
+
+  // The picture goes in losslessly: one image, not JPEG, whose pixels are the inverted screen.
+  const QString list = RunTool("pdfimages", {"-list", pdf});
+  EXPECT_TRUE(list.contains(QRegularExpression("\\s780\\s+517\\s+rgb\\s+3\\s+8\\s+image\\s")))
+      << list.toStdString();
+  EXPECT_FALSE(list.contains("jpeg")) << list.toStdString();
+  const QString images = QString::fromStdString(folder.file("picture"));
+  RunTool("pdfimages", {"-png", pdf, images});
+  EXPECT_EQ(QImage(images + "-000.png").convertToFormat(QImage::Format_RGB32),
+            PrintPage::MakePicture(w.display.picture()));
 
   // A second print with the title cleared prints the previous title again.
   WhenInfoOpens([](Info& info) {

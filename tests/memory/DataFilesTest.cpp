@@ -196,13 +196,21 @@ TEST(DataFileNames, KindWordsAndExtensionRule) {
   EXPECT_EQ(KindExtension(kConfiguration), "cnf");
   EXPECT_EQ(KindExtension(kReference), "dat");
 
-  // The extension goes only when the first dot is the fourth character from the end.
-  const std::pair<const char*, const char*> names[] = {{"data/run1.cnf", "data/run1"},
-                                                       {"data\\run1.cnf", "data\\run1"},
-                                                       {"my.dir/run1.cnf", "my.dir/run1.cnf"},
-                                                       {"run1.dat", "run1"},
-                                                       {"run1.data", "run1.data"},
-                                                       {"run1", "run1"},
-                                                       {".cn", ".cn"}};
-  for (const auto& [name, without] : names) EXPECT_EQ(NameWithoutExtension(name), without);
+  // Only the file name's extension counts, whatever its length; dots in folders never do.
+  // A name without any dot gets the kind's extension; one the operator typed is kept.
+  const struct {
+    const char *name, *without, *asConfiguration;
+  } names[] = {{"data/run1.cnf", "data/run1", "data/run1.cnf"},
+               {"data\\run1.cnf", "data\\run1", "data\\run1.cnf"},
+               {"my.dir/run1.dat", "my.dir/run1", "my.dir/run1.dat"},
+               {"/home/a.b/run1", "/home/a.b/run1", "/home/a.b/run1.cnf"},
+               {"my.dir\\run1", "my.dir\\run1", "my.dir\\run1.cnf"},
+               {"run1.2.data", "run1.2", "run1.2.data"},
+               {"run1", "run1", "run1.cnf"},
+               {"a.b/", "a.b/", "a.b/"}};
+  for (const auto& n : names) {
+    EXPECT_EQ(NameWithoutExtension(n.name), n.without) << n.name;
+    EXPECT_EQ(NameWithExtension(n.name, kConfiguration), n.asConfiguration) << n.name;
+  }
+  EXPECT_EQ(NameWithExtension("run1", kReference), "run1.dat");
 }

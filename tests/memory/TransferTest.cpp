@@ -259,12 +259,28 @@ TEST_F(Transfers, FailedWriteStopsTheTransfer) {
   EXPECT_EQ(op.busyCalls, (std::vector<bool>{true, false}));
   EXPECT_FALSE(dev.Connected);
 
-  // A failed data write sends no load.
-  transcript().clear();
-  sim().faults().failWriteNumber = 3;
-  EXPECT_FALSE(transfer.Mem2Tek(kReference));
-  expectWriteError();
-  EXPECT_EQ(transcript().back().substr(0, 19), "ibwrt REFMEM #H3400");
+  // A failed data write sends no load; a failed load is a failed write too. Either way the
+  // analyser's memory is unchanged and the screen keeps the writing text.
+  const struct {
+    int32_t kind;
+    int failing;
+    const char* last;
+  } cases[] = {{kReference, 3, "ibwrt REFMEM #H3400"},
+               {kAcquisition, 4, "ibwrt LOAD ACQMEM"},
+               {kReference, 4, "ibwrt LOAD REFMEM"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.last);
+    transcript().clear();
+    const uint8_t held = (c.kind == kAcquisition ? sim().acqMemory() : sim().refMemory())[5];
+    images->AcqMem[5] = static_cast<uint8_t>(held ^ 0xFF);
+    sim().faults().failWriteNumber = c.failing;
+    EXPECT_FALSE(transfer.Mem2Tek(c.kind));
+    expectWriteError();
+    EXPECT_EQ(transcript().back().substr(0, std::string_view(c.last).size()), c.last);
+    EXPECT_EQ(sim().screenLine(),
+              c.kind == kAcquisition ? "Writing Acquisition" : "Writing Reference");
+    EXPECT_EQ((c.kind == kAcquisition ? sim().acqMemory() : sim().refMemory())[5], held);
+  }
 }
 
 TEST_F(Transfers, ImagesTooShortToSendAndUnknownKindsAreRefused) {
