@@ -41,12 +41,11 @@ TEST_F(Export, SigrokReadsEverySampleOfEveryChannelAsTheCsvHasIt) {
       {{crafted}, 1, 36, "Pod0.0"}};
   const std::string out = dir.file("out"), fst = dir.file("out.fst");
   for (const auto& [base, downsample, channels, first] : cases) {
-    SCOPED_TRACE(base.join(' ').toStdString());
     const CtlRun csv = Ctl(QStringList{"export"} + base);
     const auto expected = Rows(csv.out, channels, false);
     ASSERT_EQ(expected.size(), 513u) << csv.err;
     for (const QString format : {"sr", "vcd", "fst"}) {
-      SCOPED_TRACE(format.toStdString());
+      SCOPED_TRACE((base.join(' ') + " " + format).toStdString());
       const QString made = format == "sr" ? "sr" : "vcd";
       ASSERT_EQ(
           Ctl(QStringList{"export"} + base + QStringList{"--format", made, "-o", Q(out)}).status,

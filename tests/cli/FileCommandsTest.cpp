@@ -176,9 +176,8 @@ TEST_F(FileCommands, ExportCsv) {
   EXPECT_EQ(lines[1].substr(0, 31), "0,0,,,,,,,,,,1,1,1,1,1,1,1,1,0,");
   EXPECT_EQ(lines[1 + 258].substr(0, 40), "258,5160,0,0,0,0,0,0,0,1,1,0,0,0,0,0,0,1");
   EXPECT_EQ(lines.back().substr(0, 4), "512,");
-  const std::string out = dir.file("out.csv");
-  ASSERT_EQ(Ctl({"export", Q(dat), "-o", Q(out)}).status, 0);
-  EXPECT_EQ(Slurp(out), r.out);
+  ASSERT_EQ(Ctl(words("export DAT -o @/out.csv")).status, 0);
+  EXPECT_EQ(Slurp(dir.file("out.csv")), r.out);
 }
 
 TEST_F(FileCommands, IdReadAndWriteOnTheSimulatedAnalyser) {
