@@ -22,18 +22,17 @@ TEST_F(FileCommands, DefaultsWritesTheBuiltInImages) {
 }
 
 TEST_F(FileCommands, ShowAsJsonAndAsText) {
-  std::filesystem::create_directory(dir.file("a.b"));  // no extension: the first frame decides
-  std::filesystem::copy_file(cnf, dir.file("a.b/settings"));
-  const QJsonObject o = Json(Ctl(words("show --json @/a.b/settings")).out);
+  std::filesystem::create_directory(dir.file("run.dat"));  // no extension: the first frame decides
+  std::filesystem::copy_file(cnf, dir.file("run.dat/settings"));
+  const QJsonObject o = Json(Ctl(words("show --json @/run.dat/settings")).out);
+  ASSERT_EQ(o["kind"], "setup");
   EXPECT_EQ(o, Json(Ctl({"show", "--defaults", "--json", "--kind", "setup"}).out));
-  EXPECT_EQ((QJsonArray{o["kind"], o["length"], o["trigger_position"], o["polarity"].toArray()[7],
+  EXPECT_EQ((QJsonArray{o["length"], o["trigger_position"], o["polarity"].toArray()[7],
                         o["channel_map"].toArray()[45], o["order_b"].toArray().size()}),
-            (QJsonArray{"setup", 922, 256, 511, 90, 12}));
-  EXPECT_EQ(o["groups"].toArray()[7].toObject(),
-            Json(
-                R"({"label": "CTL2", "base": 0, "width": 4, "first": 41, "input_radix": 2,
-                     "column": 20, "rom": 0, "display_radix": 2, "digits": 4,
-                     "channels": [28, 38, 48, 58]})"));
+            (QJsonArray{922, 256, 511, 90, 12}));
+  EXPECT_EQ(o["groups"].toArray()[7].toObject(), Json(R"({"label": "CTL2", "base": 0, "width": 4,
+      "first": 41, "input_radix": 2, "column": 20, "rom": 0, "display_radix": 2, "digits": 4,
+      "channels": [28, 38, 48, 58]})"));
   EXPECT_EQ(o["groups"].toArray()[2].toObject()["label"], "    ");  // not trimmed
 
   const QJsonObject a = Json(Ctl({"show", "--json", Q(dat)}).out);
@@ -118,7 +117,7 @@ TEST_F(FileCommands, ChecksumErrorsGoToStderrAndTheCommandSucceeds) {
 // the image export as 0.
 TEST_F(FileCommands, CutOffAcquisitionsWarnAndStillLoad) {
   const std::string tail = " bytes its header announces; missing samples read as 0\n";
-  const QString cut = write("cut.dat", [](MemoryImages& m) { m.AcqLen = 1800; });
+  const QString cut = write("cut.dat", [](MemoryImages& m) { m.AcqLen = 3538; });
   const QString long4000 = write("long.dat", [](MemoryImages& m) {
     for (size_t pod = 0; pod < 8; ++pod) {
       m.AcqMem[514 + 2 * pod] = 4000 & 0xFF;
@@ -128,7 +127,7 @@ TEST_F(FileCommands, CutOffAcquisitionsWarnAndStillLoad) {
   });
   const std::tuple<QString, std::string, size_t, size_t> cases[] = {
       {Q(dat), "", 513, 47},
-      {cut, "holds 1800 of the 3539" + tail, 513, 47},
+      {cut, "holds 3538 of the 3539" + tail, 513, 47},
       {long4000, "holds 3539 of the 288614" + tail, 8 * 4000 - 7, 74}};
   for (const auto& [file, warning, rows, cells] : cases) {
     const std::string where = warning.empty() ? "" : "logiremctl: " + file.toStdString() + ": ";
