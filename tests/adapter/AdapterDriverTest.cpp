@@ -1,19 +1,20 @@
 // The adapter back end against the emulator served in this process, over loopback TCP and
-// a pseudo-terminal: status words, escaping both ways, timeouts, and the port's lifetime.
+// a pseudo-terminal: status words, escaping both ways, timeouts, and the port's lifetime; and
+// the byte-level pieces below it.
 #include <gtest/gtest.h>
 
 #include <QThread>
 #include <atomic>
 #include <future>
-#include <memory>
 #include <sstream>
-#include <utility>
 
 #include "adapter/AdapterDriver.h"
 #include "adapter/ByteStream.h"
 #include "adapter/HostLines.h"
 #include "adapter/PortName.h"
+#include "adapter/ReplyCollector.h"
 #include "backend/AdapterEmulator.h"
+#include "cli/Ctl.h"
 #include "link/DeviceConnection.h"
 #include "memory/MemoryImages.h"
 #include "memory/Transfer.h"
@@ -26,23 +27,20 @@ class Served {
  public:
   explicit Served(const EmulatorOptions& options, const std::string& listen = "tcp:127.0.0.1:0")
       : emulator(options) {
-    auto where = std::make_shared<std::promise<std::string>>();
-    std::future<std::string> listening = where->get_future();
-    thread_.reset(QThread::create([this, listen, where] {
+    std::promise<std::string> where;
+    thread_.reset(QThread::create([this, listen, &where] {
       std::string why;
-      if (!emulator.serve(
-              listen, stop_, [&](const std::string& p) { where->set_value(p); }, why)) {
-        where->set_value("");
-      }
+      bool told = false;
+      const auto tell = [&](const std::string& p) { where.set_value(p), told = true; };
+      if (!emulator.serve(listen, stop_, tell, why) && !told) where.set_value("");
     }));
     thread_->start();
-    port = listening.get();
+    port = where.get_future().get();
   }
   ~Served() {
     stop_ = true;
     thread_->wait();
   }
-
   AdapterEmulator emulator;
   std::string port;
 
@@ -51,7 +49,7 @@ class Served {
   std::unique_ptr<QThread> thread_;
 };
 
-// An adapter scripted line by line, with whatever it has still to say queued in `unread`.
+// An adapter that answers "++ver" and "++read eoi" and says whatever is left in `unread`.
 class ScriptedAdapter : public ByteStream {
  public:
   bool open(std::string&) override { return true; }
@@ -61,93 +59,90 @@ class ScriptedAdapter : public ByteStream {
     for (HostLines::Line line; lines_.next(line);) {
       if (line.text == "++ver") unread += "Prologix GPIB-USB Controller version 6.107\r\n";
       if (line.text == "++spoll") unread += "0\r\n";
-      if (line.text == "++read eoi") unread += reply + '\x04';
+      if (line.text == "++read eoi") unread += "TEK/1241\x04";
     }
     return true;
   }
   std::string read(int) override { return std::exchange(unread, {}); }
   bool failed() const override { return false; }
-
   std::string unread;
-  std::string reply;
 
  private:
   HostLines lines_;
 };
 
-constexpr int16_t kTimeout1s = 11;
-constexpr int16_t kTimeout10s = 13;
+constexpr int16_t kTimeout1s = 11, kTimeout10s = 13;
 }  // namespace
 
+// The payload starts with "++" and holds CR, LF, ESC and "+": escaped, it reaches the
+// analyser as data, and comes back whole.
 TEST(AdapterDriver, ControlBytesAndPlusSignsCrossUnchangedBothWays) {
-  const std::string payload = "line\r\nnext\x1b+x++read eoi\n+";
+  const std::string payload = "++addr 3\r\nnext\x1b+x++read eoi\n+";
   Served served({});
-  ASSERT_FALSE(served.port.empty());
-  // Nothing talks to the emulator before the driver connects, so the reply can be set here.
-  served.emulator.analyser().unread(payload);
+  served.emulator.analyser().unread(payload);  // nothing talks to it before the driver connects
   {
     AdapterDriver driver(served.port);
     const int16_t ud = driver.ibdev(0, 7, 0, kTimeout10s, 1, 0);
-    ASSERT_FALSE(driver.status().failed());
     std::string buffer(100, '\0');
     driver.ibrd(ud, buffer.data(), 100);
-    ASSERT_FALSE(driver.status().failed());
     EXPECT_NE(driver.status().ibsta & AdapterDriver::kEnd, 0);
     EXPECT_EQ(buffer.substr(0, static_cast<size_t>(driver.status().ibcntl)), payload);
     driver.ibwrt(ud, "DISPLAY 3,1,ASCII,\"" + payload + "\"");
     EXPECT_EQ(driver.status().ibcntl, static_cast<int32_t>(payload.size() + 20));
-    // Read back: the analyser got the text exactly (its screen line), after the write ended.
-    driver.ibwrt(ud, "ID?");
+    driver.ibwrt(ud, "ID?");  // read back: the write has ended
     driver.ibrd(ud, buffer.data(), 100);
+    EXPECT_FALSE(driver.status().failed());
   }
   EXPECT_EQ(served.emulator.analyser().screenLine(), payload);
+  EXPECT_EQ(HostLines::Escape("a+\r\n\x1b"), "a\x1b+\x1b\r\x1b\n\x1b\x1b");
+  HostLines lines;
+  lines.feed("\x1b++ver\n++ver\n");  // only a plain "++" starts a command
+  HostLines::Line data, command;
+  ASSERT_TRUE(lines.next(data) && lines.next(command));
+  EXPECT_EQ(std::pair(data.command, data.text), std::pair(false, std::string("++ver")));
+  EXPECT_TRUE(command.command);
 }
 
+// A banner, the end of a reply from before the program started, and a reply that came after
+// a read gave up are never taken for an answer; a reply ends at its character, the rest waits.
 TEST(AdapterDriver, WhatTheAdapterSaidUnaskedIsNeverTakenForAnAnswer) {
   auto script = std::make_unique<ScriptedAdapter>();
   ScriptedAdapter& adapter = *script;
-  // A banner and the end of a reply from before the program started.
   adapter.unread = "AR488 GPIB controller, ver. 0.51.29\r\nACQ:1,2\x04";
   AdapterDriver driver(std::move(script), "scripted");
   const int16_t ud = driver.ibdev(0, 7, 0, kTimeout10s, 1, 0);
-  ASSERT_FALSE(driver.status().failed());
   EXPECT_EQ(driver.kind(), AdapterDriver::Kind::Original);
-  adapter.unread = "12\r\nlate reply\x04";  // arrived after a read had given up
-  adapter.reply = "TEK/1241";
+  adapter.unread = "12\r\nlate reply\x04";
   driver.ibwrt(ud, "ID?");
   char buffer[20];
   driver.ibrd(ud, buffer, 20);
-  ASSERT_FALSE(driver.status().failed());
   EXPECT_EQ(std::string(buffer, static_cast<size_t>(driver.status().ibcntl)), "TEK/1241");
   EXPECT_EQ(driver.roundTrips(), 3);  // "++ver", "++spoll", "++read eoi"
+  ReplyCollector c;
+  c.start('\x04', 5);
+  EXPECT_EQ(c.feed("0123"), 4u);
+  EXPECT_EQ(c.feed("456789\x04stale"), 7u);
+  EXPECT_EQ(std::tuple(c.complete(), c.data(), c.received()),
+            std::tuple(true, std::string("01234"), size_t{10}));
 }
 
+// A reply later than the original adapter's longest read timeout (3 s) is asked for again; one
+// later than the driver's timeout gives ERR and TIMO with nothing received.
 TEST(AdapterDriver, SlowRepliesAreWaitedForUntilTheDriversOwnTimeout) {
-  struct Case {
-    int delayMs;
-    int16_t tmo;
-    bool ok;
-  } cases[] = {
-      // Longer than the original adapter's longest read timeout (3 s): asked again.
-      {3300, kTimeout10s, true},
-      // Longer than the driver's timeout: ERR and TIMO, nothing received.
-      {1500, kTimeout1s, false},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.delayMs);
+  for (const auto& [delayMs, tmo, ok] :
+       {std::tuple{3300, kTimeout10s, true}, {1500, kTimeout1s, false}}) {
     EmulatorOptions o;
-    o.replyDelayMs = c.delayMs;
+    o.replyDelayMs = delayMs;
     Served served(o);
     AdapterDriver driver(served.port);
-    const int16_t ud = driver.ibdev(0, 7, 0, c.tmo, 1, 0);
+    const int16_t ud = driver.ibdev(0, 7, 0, tmo, 1, 0);
     driver.ibwrt(ud, "ID?");
     char buffer[100];
     driver.ibrd(ud, buffer, 100);
     const GpibStatus s = driver.status();
-    EXPECT_EQ(s.failed(), !c.ok);
-    EXPECT_EQ((s.ibsta & AdapterDriver::kTimo) != 0, !c.ok);
-    EXPECT_EQ(s.ibcntl, c.ok ? 39 : 0);
-    EXPECT_EQ(s.iberr, c.ok ? 0 : AdapterDriver::kEabo);
+    EXPECT_EQ(std::tuple(s.failed(), (s.ibsta & AdapterDriver::kTimo) != 0, s.ibcntl, s.iberr),
+              std::tuple(!ok, !ok, ok ? 39 : 0, ok ? 0 : AdapterDriver::kEabo))
+        << delayMs;
   }
 }
 
@@ -158,88 +153,84 @@ TEST(AdapterDriver, SerialPortStaysOpenAcrossTransfersAndSurvivesAnAdapterRestar
   ASSERT_EQ(served.port.rfind("serial:/dev/", 0), 0u) << served.port;
   std::ostringstream trace;
   AdapterDriver driver(served.port, &trace);
+  SimDriver sim;
   RecordingOperator op;
   MemoryImages images, direct;
-  DeviceConnection connection(driver, op);
-  Transfer transfer(connection, images, op);
-  SimDriver sim;
-  DeviceConnection simConnection(sim, op);
-  Transfer simTransfer(simConnection, direct, op);
+  DeviceConnection connection(driver, op), simConnection(sim, op);
+  Transfer transfer(connection, images, op), simTransfer(simConnection, direct, op);
   for (const int32_t kind : {kConfiguration, kAcquisition, kReference}) {
     ASSERT_TRUE(transfer.Tek2Mem(kind)) << kind << trace.str();
     ASSERT_TRUE(simTransfer.Tek2Mem(kind));
     EXPECT_EQ(images.length(kind), direct.length(kind));
-    EXPECT_EQ(images.SetupMem, direct.SetupMem);
-    EXPECT_EQ(images.AcqMem, direct.AcqMem);
+    EXPECT_TRUE(images.SetupMem == direct.SetupMem && images.AcqMem == direct.AcqMem);
   }
   EXPECT_TRUE(op.messages.empty());
   EXPECT_EQ(driver.portOpens(), 1);
-  EXPECT_EQ(driver.kind(), AdapterDriver::Kind::Original);
   EXPECT_EQ(driver.version(), "Prologix GPIB-USB Controller version 6.107");
   // Its greeting, then the banner of each restart between the transfers, passed over.
   const std::string banner = "adapter< \"Prologix GPIB-USB Controller version 6.107\\r\\n\"";
   size_t banners = 0;
   for (size_t p = trace.str().find(banner); p != std::string::npos;
-       p = trace.str().find(banner, p + 1)) {
+       p = trace.str().find(banner, p + 1))
     ++banners;
-  }
   EXPECT_GE(banners, 3u);
 }
 
+// An AR488 is told from the original by its version, waited for while it starts, and given
+// the driver's whole timeout.
 TEST(AdapterDriver, AnAr488IsWaitedForAndGivenTheWholeTimeout) {
-  struct Case {
-    bool ar488;
-    int bootMs;
-    AdapterDriver::Kind kind;
-    const char* timeoutLine;
-  } cases[] = {
-      {false, 0, AdapterDriver::Kind::Original, "adapter> \"++read_tmo_ms 3000\\n\""},
-      {true, 700, AdapterDriver::Kind::Ar488, "adapter> \"++read_tmo_ms 10000\\n\""},
-  };
-  for (const Case& c : cases) {
+  for (const auto& [ar488, kind, tmo] : {std::tuple{false, AdapterDriver::Kind::Original, "3000"},
+                                         {true, AdapterDriver::Kind::Ar488, "10000"}}) {
     EmulatorOptions o;
-    o.ar488 = c.ar488;
-    o.bootMs = c.bootMs;
+    o.ar488 = ar488;
+    o.bootMs = ar488 ? 700 : 0;
     Served served(o);
     std::ostringstream trace;
     AdapterDriver driver(served.port, &trace);
     EXPECT_EQ(driver.prepare(), "");
-    EXPECT_EQ(driver.kind(), c.kind);
+    EXPECT_EQ(driver.kind(), kind);
     driver.ibdev(0, 7, 0, kTimeout10s, 1, 0);
     EXPECT_FALSE(driver.status().failed());
-    EXPECT_NE(trace.str().find(c.timeoutLine), std::string::npos) << trace.str();
+    EXPECT_NE(trace.str().find("adapter> \"++read_tmo_ms " + std::string(tmo) + "\\n\""),
+              std::string::npos);
   }
 }
 
+// Out-of-range values leave a setting as it was; the timeout is capped per kind; only an
+// AR488 complains about a command it does not know.
 TEST(AdapterEmulator, AnswersTheQueryFormOfEachSettingAndIgnoresWhatItDoesNotKnow) {
-  struct Case {
-    bool ar488;
-    std::string expected;
-  } cases[] = {
-      {false, "9 100\r\n1\r\n0\r\n3\r\n1\r\n4\r\n3000\r\n0\r\n"},
-      {true, "9 100\r\n1\r\n0\r\n3\r\n1\r\n4\r\n32000\r\n0\r\nUnrecognized command\r\n"},
-  };
-  for (const Case& c : cases) {
+  for (const auto& [ar488, expected] :
+       {std::pair{false, "9 100\r\n1\r\n0\r\n3\r\n1\r\n4\r\n3000\r\n0\r\nPrologix"},
+        {true, "9 100\r\n1\r\n0\r\n3\r\n1\r\n4\r\n32000\r\n0\r\nUnrecognized command\r\nAR488"}}) {
     EmulatorOptions o;
-    o.ar488 = c.ar488;
+    o.ar488 = ar488;
     Served served(o);
     std::string why;
-    const std::optional<PortName> name = PortName::Parse(served.port, why);
-    ASSERT_TRUE(name);
-    const std::unique_ptr<ByteStream> link = ByteStream::For(*name);
+    const std::unique_ptr<ByteStream> link = ByteStream::For(*PortName::Parse(served.port, why));
     ASSERT_TRUE(link->open(why)) << why;
-    // Out-of-range values leave a setting as it was; the timeout is capped per kind.
     link->write(
         "++addr 9 100\n++addr 31\n++addr\n++mode\n++auto 0\n++auto\n++eos 3\n++eos 9\n++eos\n"
         "++eoi\n++eot_char 4\n++eot_char\n++read_tmo_ms 3000\n++read_tmo_ms 32000\n"
         "++read_tmo_ms 0\n++read_tmo_ms\n++savecfg 0\n++savecfg\n++frobnicate\n++ver\n",
         1000);
     std::string got;
-    while (got.find("ver") == std::string::npos) {
-      const std::string more = link->read(2000);
-      if (more.empty()) break;
-      got += more;
-    }
-    EXPECT_EQ(got.substr(0, c.expected.size()), c.expected);
+    for (std::string more = "-"; !more.empty() && got.find("ver") == std::string::npos;)
+      got += more = link->read(2000);
+    EXPECT_EQ(got.substr(0, std::string(expected).size()), expected);
+  }
+}
+
+TEST(PortName, FormsOfAPortName) {
+  const std::string cases =
+      "tcp:192.168.1.20|tcp:192.168.1.20:1234\n tcp:gpib.lab:5025 |tcp:gpib.lab:5025\n"
+      "tcp:[::1]:99|tcp:[::1]:99\nserial:/dev/ttyUSB0|serial:/dev/ttyUSB0\nCOM3|serial:COM3\n"
+      "tcp:host:0|\"tcp:host:0\": the TCP port must be a number from 1 to 65535\n"
+      "tcp:host:99999|\"tcp:host:99999\": the TCP port must be a number from 1 to 65535\n"
+      "tcp::1234|\"tcp::1234\": no host after tcp:\nserial:|\"serial:\": no device after serial:\n"
+      "|no port given";
+  for (const std::string& line : Split(cases, '\n')) {
+    std::string why;
+    const std::optional<PortName> p = PortName::Parse(line.substr(0, line.find('|')), why);
+    EXPECT_EQ(p ? p->text() : why, line.substr(line.find('|') + 1));
   }
 }
