@@ -42,6 +42,7 @@ TEST_F(AcqModelTest, WorkedExampleHeader) {
             "-8 -8 0 A|-8 -8 0 A|");
   EXPECT_TRUE(acq.Triggered() && acq.SamplePeriod() == 20 && acq.MaxPodLength() == 65);
   EXPECT_EQ(acq.Cards9() + 10 * acq.Cards18(), 21.0);
+  EXPECT_EQ(m[600] + 256 * m[601], 2925);  // the data length: five pods of 9 rows
 
   // Header fields changed one at a time (words below 574, bytes from there) and their effect.
   using Read = int32_t (*)(const AcqModel&, int16_t pod);
