@@ -20,26 +20,21 @@ class Fake {
   explicit Fake(const char* path) : handle_(dlopen(path, RTLD_NOW)) {
     EXPECT_NE(handle_, nullptr) << dlerror();
     setenv(SystemGpibDriver::kLibraryVariable, path, 1);
-    fn<void (*)()>("fake_reset")();
+    call("fake_reset");
   }
   ~Fake() {
     unsetenv(SystemGpibDriver::kLibraryVariable);
     if (handle_ != nullptr) dlclose(handle_);
   }
-  std::string calls() { return fn<const char* (*)()>("fake_calls")(); }
-  void reply(const std::string& t) {
-    fn<void (*)(const char*, long)>("fake_set_reply")(t.data(), long(t.size()));
+  std::string calls() { return call<const char*>("fake_calls"); }
+  void reply(const std::string& t) { call("fake_set_reply", t.data(), long(t.size())); }
+  // A control function of the fake, by name, with the arguments' types as its parameters.
+  template <typename R = void, typename... A>
+  R call(const char* name, A... args) {
+    return reinterpret_cast<R (*)(A...)>(dlsym(handle_, name))(args...);
   }
-  void fail(const char* call, int iberr) {
-    fn<void (*)(const char*, int)>("fake_fail")(call, iberr);
-  }
-  void registerResult(int r) { fn<void (*)(int)>("fake_set_register_result")(r); }
 
  private:
-  template <typename F>
-  F fn(const char* name) {
-    return reinterpret_cast<F>(dlsym(handle_, name));
-  }
   void* handle_;
 };
 
@@ -70,7 +65,7 @@ TEST(SystemGpibDriver, LoadsTheOverrideAndMakesEveryCallWithItsArgumentsTraced) 
   EXPECT_EQ(rig.driver.libraryPath(), FAKE_GPIB_FULL);
   EXPECT_EQ(rig.fake.calls(), kIdCalls);
   EXPECT_EQ(identity.nNm09 * 10 + identity.nNm18, 12);
-  rig.fake.fail("ibclr", 2);
+  rig.fake.call("fake_fail", "ibclr", 2);
   EXPECT_FALSE(rig.connection.DevOpen() || rig.connection.Connected ||
                rig.connection.DriverMissing);
   EXPECT_EQ(rig.driver.status().iberr, 2);
@@ -93,7 +88,7 @@ TEST(SystemGpibDriver, ReadReturnsTheReportedCountAndIsCutAtTenThousand) {
     EXPECT_EQ(rig.connection.DevRead(), std::string("ab\0cd\r\n", 7));  // bytes unchanged
     rig.fake.reply(std::string(12345, 'Z'));  // the fake reports all 12345 bytes
     EXPECT_EQ(rig.connection.DevRead().size(), 10000u);
-    rig.fake.fail("ibrd", 6);
+    rig.fake.call("fake_fail", "ibrd", 6);
     EXPECT_EQ(rig.connection.DevRead(), "");
     EXPECT_EQ(rig.driver.status().iberr, 6);
   }
@@ -113,7 +108,7 @@ TEST(SystemGpibDriver, RegisteredStatusWordsFollowTheRegistrationResult) {
       TekIdentity identity;
       ASSERT_TRUE(GetTekIdent(connection, identity));
       EXPECT_EQ(identity.nNm09, 1);
-      fake.fail("ibdev", 3);
+      fake.call("fake_fail", "ibdev", 3);
       EXPECT_FALSE(connection.DevOpen());
       EXPECT_EQ(driver.status().iberr, 3);
     }
@@ -126,7 +121,7 @@ TEST(SystemGpibDriver, RegisteredStatusWordsFollowTheRegistrationResult) {
       {7, "register\n" + kOpen}};
   for (const auto& [result, calls] : results) {
     Rig rig(FAKE_GPIB_REGISTER);
-    rig.fake.registerResult(result);
+    rig.fake.call("fake_set_register_result", result);
     EXPECT_EQ(rig.connection.DevOpen(), result == 1) << result;
     EXPECT_EQ(rig.fake.calls(), calls) << result;
     if (result != 1) EXPECT_EQ(uint32_t(rig.driver.status().ibcntl), 0xDEAD37F0u) << result;

@@ -46,10 +46,7 @@ FAKE_EXPORT void fake_reset() {
 }
 FAKE_EXPORT const char* fake_calls() { return calls.c_str(); }
 FAKE_EXPORT void fake_set_reply(const char* t, long n) { reply.assign(t, static_cast<size_t>(n)); }
-FAKE_EXPORT void fake_fail(const char* name, int error) {
-  failing = name;
-  failError = error;
-}
+FAKE_EXPORT void fake_fail(const char* name, int error) { failing = name, failError = error; }
 FAKE_EXPORT void fake_set_register_result(int result) { registerResult = result; }
 
 // The driver's calls.
