@@ -22,8 +22,6 @@ class Emulator {
     process_.kill();
     process_.waitForFinished(5000);
   }
-  Emulator(const Emulator&) = delete;
-  Emulator& operator=(const Emulator&) = delete;
 
   // "tcp:127.0.0.1:N" or "serial:/dev/pts/N"; empty when it did not start.
   const std::string& port() const { return port_; }

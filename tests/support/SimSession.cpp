@@ -7,11 +7,6 @@ SimSession::SimSession() : connection_(driver_, op_), transfer_(connection_, ima
   LoadDefaultImages(images_, &op_);
 }
 
-bool SimSession::Mem2Tek(int32_t Config) {
-  ++mem2TekCalls;
-  return transfer_.Mem2Tek(Config);
-}
-
 std::string SimSession::Mem2File(const std::string&, int32_t Config, int16_t Off) {
   ++mem2FileCalls;
   if (saveAs.empty() || !WriteFile(saveAs, images_, Config, Off)) return {};

@@ -20,19 +20,19 @@ class SimSession : public Session {
   bool bCnf() const override { return cnf; }
   int16_t nNm09() const override { return cards09; }
   int16_t nNm18() const override { return cards18; }
-  bool Mem2Tek(int32_t Config) override;
+  bool Mem2Tek(int32_t Config) override {
+    ++mem2TekCalls;
+    return transfer_.Mem2Tek(Config);
+  }
   std::string Mem2File(const std::string& File, int32_t Config, int16_t Off) override;
 
   SimAnalyser& analyser() { return driver_.analyser(); }
-  Transfer& transfer() { return transfer_; }
 
   RecordingOperator op_;
   bool cnf = true;
-  int16_t cards09 = 1;
-  int16_t cards18 = 2;
+  int16_t cards09 = 1, cards18 = 2;
   std::string saveAs;  // the file Mem2File "chooses"; empty: the dialog is cancelled
-  int mem2TekCalls = 0;
-  int mem2FileCalls = 0;
+  int mem2TekCalls = 0, mem2FileCalls = 0;
 
  private:
   MemoryImages images_;
