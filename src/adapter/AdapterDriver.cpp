@@ -49,7 +49,7 @@ int32_t AdapterDriver::TimeoutMs(int16_t code) {
 }
 
 int AdapterDriver::remaining(int64_t start, int32_t total) const {
-  return static_cast<int>(std::clamp<int64_t>(total - (now() - start), 0, total));
+  return static_cast<int>(std::max<int64_t>(0, total - (now() - start)));
 }
 
 // ---- the port ---------------------------------------------------------------------------
