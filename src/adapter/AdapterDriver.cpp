@@ -1,6 +1,5 @@
 #include "adapter/AdapterDriver.h"
 
-#include <QElapsedTimer>
 #include <algorithm>
 #include <cstring>
 
@@ -25,18 +24,18 @@ constexpr int32_t kDiscardMs = 1000;
 constexpr size_t kLineLimit = 256;
 constexpr size_t kShownTraffic = 120;
 constexpr size_t kTraceLineLimit = 16384;
-
-int remaining(const QElapsedTimer& clock, int32_t total) {
-  return std::max<int>(0, total - static_cast<int>(clock.elapsed()));
-}
 }  // namespace
 
 AdapterDriver::AdapterDriver(std::string portName, std::ostream* trace)
-    : portName_(std::move(portName)), trace_(trace) {}
+    : portName_(std::move(portName)), trace_(trace) {
+  wall_.start();
+}
 
 AdapterDriver::AdapterDriver(std::unique_ptr<ByteStream> stream, std::string name,
                              std::ostream* trace)
-    : portName_(std::move(name)), trace_(trace), given_(std::move(stream)) {}
+    : portName_(std::move(name)), trace_(trace), given_(std::move(stream)) {
+  wall_.start();
+}
 
 AdapterDriver::~AdapterDriver() { dropPort(); }
 
@@ -47,6 +46,10 @@ int32_t AdapterDriver::TimeoutMs(int16_t code) {
   if (code >= 1 && code <= 4) return 1;
   if (code >= 5 && code <= 17) return kMs[code];
   return 10000;
+}
+
+int AdapterDriver::remaining(int64_t start, int32_t total) const {
+  return static_cast<int>(std::max<int64_t>(0, total - (now() - start)));
 }
 
 // ---- the port ---------------------------------------------------------------------------
@@ -84,8 +87,7 @@ bool AdapterDriver::openPort(std::string& why) {
 }
 
 bool AdapterDriver::greet(std::string& why) {
-  QElapsedTimer clock;
-  clock.start();
+  const int64_t clock = now();
   // Banners and stale replies from before this program came are not answers.
   if (!discardPending()) {
     why = "The adapter on " + portName_ + " went away";
@@ -155,8 +157,7 @@ bool AdapterDriver::discardPending() {
   flushTrace();
   traceNote_ = " (discarded)";
   // An adapter that never stops talking is let go after a while rather than waited out.
-  QElapsedTimer clock;
-  clock.start();
+  const int64_t clock = now();
   bool alive = true;
   do {
     pending_.clear();
@@ -169,8 +170,7 @@ bool AdapterDriver::discardPending() {
 }
 
 bool AdapterDriver::await(ReplyCollector& collector, int timeoutMs) {
-  QElapsedTimer clock;
-  clock.start();
+  const int64_t clock = now();
   for (;;) {
     const size_t used = collector.feed(pending_);
     pending_.erase(0, used);
@@ -236,8 +236,7 @@ int16_t AdapterDriver::ibdev(int16_t, int16_t pad, int16_t sad, int16_t tmo, int
   }
   // The answer is the status byte in decimal; a banner of an adapter that just restarted
   // may come first.
-  QElapsedTimer clock;
-  clock.start();
+  const int64_t clock = now();
   ReplyCollector line;
   while (!d.present && remaining(clock, kProbeTimeoutMs + kSlackMs) > 0) {
     line.start('\n', kLineLimit);
@@ -319,8 +318,7 @@ int16_t AdapterDriver::ibrd(int16_t ud, char* buffer, int32_t count) {
   // is still read. Its timeout runs between characters: a reply in progress keeps it busy.
   const int32_t adapterWait = adapterTimeout(d->timeoutMs) + kSlackMs;
   std::string lines = addressedFor(*d);
-  QElapsedTimer clock;
-  clock.start();
+  const int64_t clock = now();
   while (!reply.complete()) {
     const int left = remaining(clock, d->timeoutMs);
     if (left == 0) {

@@ -4,7 +4,9 @@
 // first use, and kept open until the back end is destroyed or the link fails (an AR488 on
 // an Arduino restarts whenever its serial port is opened); a failed link is reopened by the
 // next ibdev. Every failure is a status word with ERR set, never an exception or a hang.
+#include <QElapsedTimer>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -51,6 +53,11 @@ class AdapterDriver : public GpibDriver {
   int portOpens() const { return portOpens_; }
   // Exchanges in which the driver waited for the adapter to answer.
   int roundTrips() const { return roundTrips_; }
+  // Milliseconds from any fixed point, used for every wait instead of the wall clock. A
+  // scripted adapter gives a clock that moves only when its reads say time has passed, so
+  // that silence costs nothing.
+  using Clock = std::function<int64_t()>;
+  void setClock(Clock clock) { clock_ = std::move(clock); }
 
   // The NI-488.2 timeout codes in milliseconds (code 12: 3 s, 13: 10 s); codes outside
   // 1..17 give 10 s.
@@ -98,6 +105,9 @@ class AdapterDriver : public GpibDriver {
   // Prefixes the addressing lines when another device was addressed last.
   std::string addressedFor(const Device& d);
   int32_t adapterTimeout(int32_t timeoutMs) const;
+  int64_t now() const { return clock_ ? clock_() : wall_.elapsed(); }
+  // What is left of total milliseconds counted from start (a now() value).
+  int remaining(int64_t start, int32_t total) const;
 
   void succeed(int32_t count, int16_t extraBits = 0);
   void fail(int16_t error, int16_t extraBits = 0, int32_t count = 0);
@@ -121,4 +131,6 @@ class AdapterDriver : public GpibDriver {
   int portOpens_ = 0;
   int roundTrips_ = 0;
   GpibStatus status_;
+  Clock clock_;
+  QElapsedTimer wall_;
 };

@@ -69,6 +69,7 @@ bool AdapterEmulator::present() const {
 }
 
 void AdapterEmulator::pause(int ms) {
+  if (options_.instant) return;
   const auto until = Clock::now() + std::chrono::milliseconds(ms);
   while (Clock::now() < until && !stop_->load()) {
     std::this_thread::sleep_for(
@@ -98,7 +99,7 @@ void AdapterEmulator::serveClient(ByteStream& stream, const std::atomic<bool>& s
   sent_ = 0;
   settings_ = Settings();
   lines_.clear();
-  if (options_.ar488 && options_.bootMs > 0) {
+  if (options_.ar488 && options_.bootMs > 0 && !options_.instant) {
     // Still starting: what the host sends meanwhile is lost.
     const auto until = Clock::now() + std::chrono::milliseconds(options_.bootMs);
     while (Clock::now() < until && !stop.load() && !stream.failed()) stream.read(20);

@@ -24,6 +24,8 @@ struct EmulatorOptions {
   int replyDelayMs = 0;       // a reply starts only this long after its query
   long dropAfterBytes = -1;   // the connection is dropped after sending this many bytes
   int restartAfterLocal = 0;  // restarts (settings lost, banner) after every Nth "++loc"
+  // Waits (timeouts, start-up, reply delays) take no time: for a fuzzer's scripted host.
+  bool instant = false;
 };
 
 class AdapterEmulator {

@@ -45,6 +45,7 @@ int RunServe(const CliOptions& options, const std::vector<std::string>& args) {
   o.pad = options.pad;
   o.sad = options.sad;
   std::string listen;
+  SimReplyStyle style = SimReplyStyle::Plain;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     const bool hasValue = i + 1 < args.size();
@@ -58,6 +59,9 @@ int RunServe(const CliOptions& options, const std::vector<std::string>& args) {
       ++i;
     } else if (a == "--fault" && hasValue && takeFault(args[i + 1], o)) {
       ++i;
+    } else if (a == "--reply-style" && hasValue &&
+               (args[i + 1] == "plain" || args[i + 1] == "headed")) {
+      style = args[++i] == "headed" ? SimReplyStyle::Headed : SimReplyStyle::Plain;
     } else {
       return UsageError("serve: unexpected " + a);
     }
@@ -68,6 +72,7 @@ int RunServe(const CliOptions& options, const std::vector<std::string>& args) {
   char* argv[] = {name, nullptr};
   QCoreApplication app(argc, argv);  // sockets want one, though nothing here runs its loop
   AdapterEmulator emulator(o);
+  emulator.analyser().setReplyStyle(style);
   std::atomic<bool> stop{false};  // until the process is interrupted
   std::string why;
   const bool served = emulator.serve(

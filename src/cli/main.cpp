@@ -33,6 +33,7 @@ void PrintUsage(std::ostream& outStream) {
                "  read setup|acq|ref FILE\n"
                "  write setup|acq|ref FILE\n"
                "  serve --listen tcp:[HOST:]PORT|pty [--ar488] [--boot-ms N] [--fault F]...\n"
+               "        [--reply-style plain|headed]\n"
                "      F: no-device, delay:MS, drop:BYTES, restart:N\n";
 }
 }  // namespace
