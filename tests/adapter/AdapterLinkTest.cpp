@@ -98,7 +98,7 @@ TEST(AdapterLink, TraceAndTheStoredPort) {
 TEST(AdapterLink, HeadedRepliesReadTheSameMemories) {
   TempDir dir;
   Emulator e({"serve", "--listen", "tcp:127.0.0.1:0", "--reply-style", "headed"});
-  const CtlRun id = Ctl(Through(e, {"--trace", "id"}));
+  const CtlRun id = Ctl(Through(e, "--trace id"));
   EXPECT_EQ(id.status, 0) << id.err;
   EXPECT_NE(id.err.find("adapter< \"ID TEK/1241 SYS: 2.1 COMM: 1.4 ACQ:1,2,2,0\\n\""),
             std::string::npos)
@@ -106,7 +106,7 @@ TEST(AdapterLink, HeadedRepliesReadTheSameMemories) {
   for (const char* kind : {"setup", "acq", "ref"}) {
     const std::string viaAdapter = dir.file(std::string("a-") + kind);
     const std::string direct = dir.file(std::string("s-") + kind);
-    ASSERT_EQ(Ctl(Through(e, {"read", kind, Q(viaAdapter)})).status, 0) << kind;
+    ASSERT_EQ(Ctl(Through(e, QString("read %1 ").arg(kind) + Q(viaAdapter))).status, 0) << kind;
     ASSERT_EQ(Ctl({"--interface", "sim", "read", kind, Q(direct)}).status, 0);
     EXPECT_EQ(Slurp(viaAdapter), Slurp(direct)) << kind;
   }
