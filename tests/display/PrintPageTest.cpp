@@ -48,11 +48,17 @@ TEST(PrintPage, PictureIsInvertedAndFramed) {
   EXPECT_EQ(PrintPage::SplitNotes("one\nline"), QStringList({"one\nline"}));
 }
 
+// Notes that do not fit go on a further page.
 TEST(PrintPage, ItemsAtTheirPlacesOnThePage) {
   TempDir folder;
+  QStringList notes{"one", "two"};
+  for (int i = 3; i <= 40; ++i) notes << QString("n%1").arg(i);
+  const QString pdf = Print(folder, "Title", notes);
+  EXPECT_TRUE(RunTool("pdfinfo", {pdf}).contains(QRegularExpression("Pages:\\s+2")));
+  const QString second = RunTool("pdftotext", {"-f", "2", "-l", "2", pdf, "-"});
+  EXPECT_TRUE(second.contains("n40") && !second.contains("one"));
   // Where each word of the first page starts, in points (1/20 of a twip).
-  const QString html = RunTool(
-      "pdftotext", {"-bbox", "-f", "1", "-l", "1", Print(folder, "Title", {"one", "two"}), "-"});
+  const QString html = RunTool("pdftotext", {"-bbox", "-f", "1", "-l", "1", pdf, "-"});
   static const QRegularExpression word(
       "<word xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\"[^>]*>([^<]*)</word>");
   QMap<QString, QPointF> at;
@@ -60,7 +66,7 @@ TEST(PrintPage, ItemsAtTheirPlacesOnThePage) {
     const auto m = it.next();
     at.insert(m.captured(3), QPointF(m.captured(1).toDouble(), m.captured(2).toDouble()));
   }
-  ASSERT_EQ(at.keys(), QStringList({"Header", "Notes:", "Title", "one", "two"}));
+  for (const char* w : {"Header", "Title", "Notes:", "one", "two"}) ASSERT_TRUE(at.contains(w));
   // Points from twips: header at x 200, title at 800, notes at 1200; title 800 below header.
   EXPECT_NEAR(at["Header"].x(), 10, 1.5);
   EXPECT_NEAR(at["Title"].x(), 40, 1.5);
@@ -72,18 +78,6 @@ TEST(PrintPage, ItemsAtTheirPlacesOnThePage) {
   const double line = at["two"].y() - at["one"].y();
   EXPECT_NEAR(at["one"].y() - at["Notes:"].y(), line, 0.5);
   EXPECT_NEAR(at["Notes:"].y() - at["Title"].y(), line + 427.5, 1.0);
-}
-
-TEST(PrintPage, LongNotesGoOnAFurtherPage) {
-  TempDir folder;
-  QStringList notes;
-  for (int i = 1; i <= 40; ++i) notes << QString("note %1").arg(i);
-  const QString pdf = Print(folder, "Long", notes);
-  EXPECT_TRUE(RunTool("pdfinfo", {pdf}).contains(QRegularExpression("Pages:\\s+2")));
-  EXPECT_TRUE(RunTool("pdftotext", {"-f", "1", "-l", "1", pdf, "-"}).contains("note 1\n"));
-  const QString second = RunTool("pdftotext", {"-f", "2", "-l", "2", pdf, "-"});
-  EXPECT_FALSE(second.contains("note 1\n"));
-  EXPECT_TRUE(second.contains("note 40"));
 }
 
 }  // namespace
