@@ -43,9 +43,6 @@ TEST(PrintPage, PictureIsInvertedAndFramed) {
                                     {400, 516, false}}) {
     EXPECT_EQ(picture.pixelColor(x, y), black ? Qt::black : Qt::white) << x << "," << y;
   }
-  EXPECT_TRUE(PrintPage::SplitNotes("").isEmpty());
-  EXPECT_EQ(PrintPage::SplitNotes("first\r\nsecond\r\n"), QStringList({"first", "second", ""}));
-  EXPECT_EQ(PrintPage::SplitNotes("one\nline"), QStringList({"one\nline"}));
 }
 
 // Notes that do not fit go on a further page.
