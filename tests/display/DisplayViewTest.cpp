@@ -62,11 +62,10 @@ TEST(DisplayViewBuild, LineOrderAndNamesFollowTheMatch) {
   Drawn b(true);
   b.build();
   ASSERT_TRUE(b.view.Matched);
-  for (const auto& [line, label, pod] : {
-           std::tuple<int16_t, const char*, const char*>{0, "GRPA07", "Pod0.7"},
-           {8, "CTL100", "Pod0.8"},
-           {9, "GRPB15", "Pod2.7"},
-       }) {
+  for (const auto& [line, label, pod] :
+       {std::tuple<int16_t, const char*, const char*>{0, "GRPA07", "Pod0.7"},
+        {8, "CTL100", "Pod0.8"},
+        {9, "GRPB15", "Pod2.7"}}) {
     EXPECT_EQ(b.view.Name(line, false) + b.view.Name(line, true), std::string(label) + pod);
   }
   for (int variant = 0; variant < 3; ++variant) {
