@@ -1,12 +1,18 @@
 // logiremctl serve: the simulated analyser behind an emulated "++" GPIB adapter.
 #include <QCoreApplication>
 #include <atomic>
+#include <csignal>
 #include <iostream>
 
 #include "backend/AdapterEmulator.h"
 #include "cli/CliCommands.h"
 
 namespace {
+// Set by SIGINT and SIGTERM, so an interrupted emulator closes its socket or pseudo-terminal
+// and ends like any other command.
+std::atomic<bool> interrupted{false};
+void Interrupt(int) { interrupted = true; }
+
 bool wholeNumber(const std::string& text, long& value) {
   if (text.empty() || text.size() > 12) return false;
   for (const char c : text) {
@@ -73,10 +79,11 @@ int RunServe(const CliOptions& options, const std::vector<std::string>& args) {
   QCoreApplication app(argc, argv);  // sockets want one, though nothing here runs its loop
   AdapterEmulator emulator(o);
   emulator.analyser().setReplyStyle(style);
-  std::atomic<bool> stop{false};  // until the process is interrupted
+  std::signal(SIGINT, Interrupt);
+  std::signal(SIGTERM, Interrupt);
   std::string why;
   const bool served = emulator.serve(
-      listen, stop,
+      listen, interrupted,
       [](const std::string& where) { std::cout << "Listening on " << where << std::endl; }, why);
   if (!served) {
     std::cerr << "logiremctl: " << why << "\n";

@@ -4,89 +4,27 @@
 #include "model/SetupModel.h"
 
 namespace {
-// Code page 037, the EBCDIC of the analyser's era, for the characters ASCII also has.
+// Code page 037, the EBCDIC of the analyser's era, for the characters ASCII also has; a dot
+// for the rest.
 char EbcdicChar(uint64_t value) {
-  if (value > 255) return '.';
-  const auto v = static_cast<unsigned>(value);
-  static const char* const kUpper = "ABCDEFGHIJKLMNOPQRSTUVWXYZ";
-  static const char* const kLower = "abcdefghijklmnopqrstuvwxyz";
-  if (v >= 0xC1 && v <= 0xC9) return kUpper[v - 0xC1];
-  if (v >= 0xD1 && v <= 0xD9) return kUpper[9 + v - 0xD1];
-  if (v >= 0xE2 && v <= 0xE9) return kUpper[18 + v - 0xE2];
-  if (v >= 0x81 && v <= 0x89) return kLower[v - 0x81];
-  if (v >= 0x91 && v <= 0x99) return kLower[9 + v - 0x91];
-  if (v >= 0xA2 && v <= 0xA9) return kLower[18 + v - 0xA2];
-  if (v >= 0xF0 && v <= 0xF9) return static_cast<char>('0' + (v - 0xF0));
-  switch (v) {
-    case 0x40:
-      return ' ';
-    case 0x4B:
-      return '.';
-    case 0x4C:
-      return '<';
-    case 0x4D:
-      return '(';
-    case 0x4E:
-      return '+';
-    case 0x4F:
-      return '|';
-    case 0x50:
-      return '&';
-    case 0x5A:
-      return '!';
-    case 0x5B:
-      return '$';
-    case 0x5C:
-      return '*';
-    case 0x5D:
-      return ')';
-    case 0x5E:
-      return ';';
-    case 0x60:
-      return '-';
-    case 0x61:
-      return '/';
-    case 0x6B:
-      return ',';
-    case 0x6C:
-      return '%';
-    case 0x6D:
-      return '_';
-    case 0x6E:
-      return '>';
-    case 0x6F:
-      return '?';
-    case 0x79:
-      return '`';
-    case 0x7A:
-      return ':';
-    case 0x7B:
-      return '#';
-    case 0x7C:
-      return '@';
-    case 0x7D:
-      return '\'';
-    case 0x7E:
-      return '=';
-    case 0x7F:
-      return '"';
-    case 0xA1:
-      return '~';
-    case 0xB0:
-      return '^';
-    case 0xBA:
-      return '[';
-    case 0xBB:
-      return ']';
-    case 0xC0:
-      return '{';
-    case 0xD0:
-      return '}';
-    case 0xE0:
-      return '\\';
-    default:
-      return '.';
-  }
+  static constexpr char kPage037[] =
+      "................"   // 00
+      "................"   // 10
+      "................"   // 20
+      "................"   // 30
+      " ...........<(+|"   // 40
+      "&.........!$*);."   // 50
+      "-/.........,%_>?"   // 60
+      ".........`:#@'=\""  // 70
+      ".abcdefghi......"   // 80
+      ".jklmnopqr......"   // 90
+      ".~stuvwxyz......"   // A0
+      "^.........[]...."   // B0
+      "{ABCDEFGHI......"   // C0
+      "}JKLMNOPQR......"   // D0
+      "\\.STUVWXYZ......"  // E0
+      "0123456789......";  // F0
+  return value < 256 ? kPage037[value] : '.';
 }
 
 std::string Digits(uint64_t value, unsigned bitsPerDigit, size_t width) {

@@ -19,8 +19,8 @@ class Emulator {
     }
   }
   ~Emulator() {
-    process_.kill();
-    process_.waitForFinished(5000);
+    process_.terminate();  // it ends as it does when interrupted
+    if (!process_.waitForFinished(5000)) process_.kill();
   }
 
   // "tcp:127.0.0.1:N" or "serial:/dev/pts/N"; empty when it did not start.
