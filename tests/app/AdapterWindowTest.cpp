@@ -14,7 +14,6 @@ TEST_F(WindowTest, ChosenInTheDialogTheAdapterCarriesEveryCommandAndIsStored) {
   w->Cnf->click();
   w->GetDisplay->click();
   EXPECT_EQ(log, "conf, Test is OK, display");
-  EXPECT_TRUE(w->SimNote->isHidden());
   w->Form_Unload();
   EXPECT_EQ(stored(kMain, "Interface") + ' ' + stored(kMain, "Port"), "prologix " + e.qport());
   // The next start finds the analyser through the stored port (once the first window has

@@ -5,9 +5,6 @@
 #include <QtWidgets>
 #include <deque>
 #include <functional>
-#include <memory>
-#include <string>
-#include <vector>
 
 #include "app/Conf.h"
 #include "app/FileChooser.h"
@@ -31,14 +28,12 @@ class AppTest : public ::testing::Test, public ModalPresenter, public FileChoose
 
   struct Shown {
     std::string text, title;
-    MsgIcon icon;
-    MsgButtons buttons;
   };
-  MsgAnswer message(QWidget*, const QString& text, const QString& title, MsgIcon icon,
+  MsgAnswer message(QWidget*, const QString& text, const QString& title, MsgIcon,
                     MsgButtons buttons) override {
     const QCursor* pointer = QApplication::overrideCursor();
     lastPointer = pointer != nullptr ? pointer->shape() : Qt::ArrowCursor;
-    messages.push_back({text.toStdString(), title.toStdString(), icon, buttons});
+    messages.push_back({text.toStdString(), title.toStdString()});
     note(text.toStdString());
     if (buttons == MsgButtons::Ok) return MsgAnswer::Ok;
     const MsgAnswer answer = answers.empty() ? MsgAnswer::No : answers.front();
@@ -89,10 +84,9 @@ class AppTest : public ::testing::Test, public ModalPresenter, public FileChoose
   }
   // Whether the analyser was sent this command since the transcript was last cleared.
   static bool sent(MainWindow& window, const std::string& command) {
-    for (const std::string& line : sim(window).transcript()) {
-      if (line.rfind("ibwrt " + command, 0) == 0) return true;
-    }
-    return false;
+    const auto& lines = sim(window).transcript();
+    const auto isIt = [&](const std::string& l) { return l.rfind("ibwrt " + command, 0) == 0; };
+    return std::any_of(lines.begin(), lines.end(), isIt);
   }
 
   QString previousDir_ = QDir::currentPath();
