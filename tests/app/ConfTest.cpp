@@ -8,7 +8,8 @@
 #include "backend/DriverFactory.h"
 
 TEST(NumberText, LeadingNumberOfABoxRoundedAndClampedTo16Bits) {
-  const std::pair<const char*, int16_t> cases[] = {// clang-format off
+  // clang-format off
+  const std::pair<const char*, int16_t> cases[] = {
       {"12abc", 12}, {"", 0}, {"abc", 0}, {"  7 ", 7}, {"1 2", 12}, {"+7", 7}, {"-3", -3},
       {"2.5", 2}, {"3.5", 4}, {"-2.5", -2}, {".5", 0}, {"0.51", 1}, {"1e3", 1000},
       {"1.5D1", 15}, {"4e", 4}, {"-", 0}, {"12-3", 12}, {"32767", 32767}, {"32768", 32767},
@@ -22,10 +23,11 @@ TEST(NumberText, LeadingNumberOfABoxRoundedAndClampedTo16Bits) {
 
 TEST(WindowPlacementTest, DialogGoesBelowTheMainWindowOrAboveButNeverOffTheScreenTop) {
   // main left, top, height, dialog height, screen height -> dialog left, top
-  const std::array<int32_t, 7> cases[] = {{1500, 3000, 3000, 2000, 11520, 1600, 6020},
-                                          {1500, 8000, 3000, 2000, 11520, 1600, 5980},
-                                          {0, 0, 1000, 980, 2000, 100, 1020},
-                                          {0, 0, 1000, 981, 2000, 100, 0}};
+  // clang-format off
+  const std::array<int32_t, 7> cases[] = {
+      {1500, 3000, 3000, 2000, 11520, 1600, 6020}, {1500, 8000, 3000, 2000, 11520, 1600, 5980},
+      {0, 0, 1000, 980, 2000, 100, 1020}, {0, 0, 1000, 981, 2000, 100, 0}};
+  // clang-format on
   for (const auto& c : cases) {
     const TwipsPoint at = ConfDialogPosition(c[0], c[1], c[2], c[3], c[4]);
     EXPECT_EQ(std::pair(at.left, at.top), std::pair(c[5], c[6])) << c[1] << " " << c[3];
@@ -43,6 +45,7 @@ TEST_F(WindowTest, OnlyOkStoresTheBoxesAndClosingOtherwiseKeepsWhatWasPassedIn) 
     c.reject();
   };
   w->Cnf->click();
+  EXPECT_EQ(w->conf().interfaceName(), "sim");
   EXPECT_TRUE(w->Cnx->isHidden());
   w->Form_Unload();
   EXPECT_EQ(stored(kMain, "PAd"), "7");
@@ -99,9 +102,12 @@ TEST_F(AppTest, MissingLibraryEndsTheStartUntilAnotherInterfaceIsChosen) {
   };
   w->Cnf->click();
   EXPECT_EQ(messages.back().text, "Unable to open device");
+  // On the simulator a failed read opens the settings again rather than giving up silently.
+  onConf = nullptr;
+  sim(*w).setAddress(0, 9, 0);
   log.clear();
   w->GetDisplay->click();
-  EXPECT_EQ(log, "display");
+  EXPECT_EQ(log, "conf, Data read error");
 }
 
 TEST_F(WindowTest, AnInterfaceThatCannotBeUsedIsRefusedAndNeverStored) {
@@ -110,7 +116,8 @@ TEST_F(WindowTest, AnInterfaceThatCannotBeUsedIsRefusedAndNeverStored) {
   const std::tuple<const char*, const char*, std::string> cases[] = {
       {"gpib", "",
        "File not found: /nonexistent/libgpib-gone.so\rInstall National Instruments drivers"},
-      {"prologix", "tcp:127.0.0.1:1", "Cannot connect to 127.0.0.1:1: "},
+      {"prologix", "serial:/nonexistent/ttyUSB9  (FT232R USB UART)",
+       "Cannot open /nonexistent/ttyUSB9: "},
       {"prologix", "", "no port given"},
   };
   for (const auto& [name, port, why] : cases) {
