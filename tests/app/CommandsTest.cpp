@@ -147,6 +147,7 @@ TEST_F(WindowTest, WithoutAnAnalyserTheSettingsDialogComesFirstThenTheReadError)
     b->click();
     EXPECT_EQ(log, "conf, Data read error") << b->text().toStdString();
   }
+  EXPECT_FALSE(w->Cnx->isHidden());  // the dialog's identification found nobody
 
   // The right address put into the dialog that the read opens lets the read succeed.
   onConf = [](Conf& conf) { conf.vVal[1]->setText(QStringLiteral("9")), conf.OK_Click(); };
