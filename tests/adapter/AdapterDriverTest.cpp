@@ -94,6 +94,14 @@ TEST(AdapterDriver, ControlBytesAndPlusSignsCrossUnchangedBothWays) {
     EXPECT_FALSE(driver.status().failed());
   }
   EXPECT_EQ(served.emulator.analyser().screenLine(), payload);
+  // The emulator unescapes with the same rules, so they are pinned here once.
+  EXPECT_EQ(HostLines::Escape("a+\r\n\x1b"), "a\x1b+\x1b\r\x1b\n\x1b\x1b");
+  HostLines lines;
+  lines.feed("\x1b++ver\n++ver\n");  // only a plain "++" starts a command
+  HostLines::Line data, command;
+  ASSERT_TRUE(lines.next(data) && lines.next(command));
+  EXPECT_EQ(std::tuple(data.command, data.text, command.command),
+            std::tuple(false, std::string("++ver"), true));
 }
 
 // A banner, the end of a reply from before the program started, and a reply that came after
