@@ -166,6 +166,11 @@ TEST(AdapterDriver, SerialPortStaysOpenAcrossTransfersAndSurvivesAnAdapterRestar
                 images.AcqMem == direct.AcqMem);
   }
   EXPECT_EQ(std::pair(op.messages.size(), driver.portOpens()), std::pair(size_t{0}, 1));
+  // Its greeting, then the banner of each restart between the transfers, passed over.
+  const std::string t = trace.str(), banner = "adapter< \"Prologix GPIB-USB Controller version";
+  size_t banners = 0;
+  for (size_t p = 0; (p = t.find(banner, p)) != std::string::npos; ++p) ++banners;
+  EXPECT_GE(banners, 3u);
 }
 
 // An AR488 is told from the original by its version, waited for while it starts, and given

@@ -99,6 +99,9 @@ TEST_F(EdititTest, DefaultSetupShowsItsGroupsOnTheStrips) {
                         QString("BIN"))));
   EXPECT_EQ(Look(Label(0, "03")), std::pair(kBlack, kYellowish));
   EXPECT_EQ(Look(Label(1, "58")), std::pair(kGreenish, kBlack));
+  EXPECT_EQ(editor.strip(1, 4)->toolTip() + "|" + Label(1, "58")->toolTip(),
+            "Click to add selected channel|Click left to select or delete this channel and right "
+            "to change polarity");
 }
 
 // Labels stand 16 px apart with 6 more between pods, 36 to a row, rows at 120 and 136; a
