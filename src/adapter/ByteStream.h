@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+class QIODevice;
 struct PortName;
 
 class ByteStream {
@@ -23,4 +24,9 @@ class ByteStream {
 
   // The stream for a port name (not opened yet).
   static std::unique_ptr<ByteStream> For(const PortName& name);
+
+ protected:
+  // The blocking write and read both Qt-backed streams use.
+  static bool WriteAll(QIODevice& device, std::string_view bytes, int timeoutMs);
+  static std::string ReadSome(QIODevice& device, int timeoutMs);
 };

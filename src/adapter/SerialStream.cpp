@@ -1,8 +1,6 @@
 #include "adapter/SerialStream.h"
 
-#include <QElapsedTimer>
 #include <QSerialPortInfo>
-#include <algorithm>
 
 SerialStream::SerialStream(std::string device) : device_(std::move(device)) {}
 
@@ -32,26 +30,11 @@ void SerialStream::close() {
 }
 
 bool SerialStream::write(std::string_view bytes, int timeoutMs) {
-  if (failed()) return false;
-  if (port_->write(bytes.data(), static_cast<qint64>(bytes.size())) !=
-      static_cast<qint64>(bytes.size())) {
-    return false;
-  }
-  QElapsedTimer clock;
-  clock.start();
-  while (port_->bytesToWrite() > 0) {
-    const int left = timeoutMs - static_cast<int>(clock.elapsed());
-    if (left <= 0 || !port_->waitForBytesWritten(left)) return false;
-  }
-  return !failed();
+  return !failed() && WriteAll(*port_, bytes, timeoutMs) && !failed();
 }
 
 std::string SerialStream::read(int timeoutMs) {
-  if (failed()) return {};
-  // Even without waiting, this is what moves bytes from the system into the port.
-  if (port_->bytesAvailable() == 0) port_->waitForReadyRead(std::max(timeoutMs, 0));
-  const QByteArray got = port_->readAll();
-  return std::string(got.constData(), static_cast<size_t>(got.size()));
+  return failed() ? std::string() : ReadSome(*port_, timeoutMs);
 }
 
 bool SerialStream::failed() const {

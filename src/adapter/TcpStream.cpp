@@ -1,8 +1,5 @@
 #include "adapter/TcpStream.h"
 
-#include <QElapsedTimer>
-#include <algorithm>
-
 TcpStream::TcpStream(std::string host, uint16_t port) : host_(std::move(host)), port_(port) {}
 
 TcpStream::TcpStream(std::unique_ptr<QTcpSocket> accepted) : socket_(std::move(accepted)) {
@@ -32,26 +29,11 @@ void TcpStream::close() {
 }
 
 bool TcpStream::write(std::string_view bytes, int timeoutMs) {
-  if (failed()) return false;
-  if (socket_->write(bytes.data(), static_cast<qint64>(bytes.size())) !=
-      static_cast<qint64>(bytes.size())) {
-    return false;
-  }
-  QElapsedTimer clock;
-  clock.start();
-  while (socket_->bytesToWrite() > 0) {
-    const int left = timeoutMs - static_cast<int>(clock.elapsed());
-    if (left <= 0 || !socket_->waitForBytesWritten(left)) return false;
-  }
-  return !failed();
+  return !failed() && WriteAll(*socket_, bytes, timeoutMs) && !failed();
 }
 
 std::string TcpStream::read(int timeoutMs) {
-  if (failed()) return {};
-  // Even without waiting, this is what moves bytes from the system into the socket.
-  if (socket_->bytesAvailable() == 0) socket_->waitForReadyRead(std::max(timeoutMs, 0));
-  const QByteArray got = socket_->readAll();
-  return std::string(got.constData(), static_cast<size_t>(got.size()));
+  return failed() ? std::string() : ReadSome(*socket_, timeoutMs);
 }
 
 bool TcpStream::failed() const {
