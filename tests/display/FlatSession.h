@@ -17,11 +17,6 @@ class FlatSession : public SimSession {
   FlatSession() { std::fill(images().AcqMem.begin() + 614, images().AcqMem.end(), uint8_t{0}); }
 };
 
-// A header field of the acquisition image.
-inline void SetAcqByte(MemoryImages& images, size_t offset, uint8_t value) {
-  images.AcqMem[offset] = value;
-}
-
 // One byte of a channel row (pods 0, 2..5 at length 65).
 inline void SetDemoSample(MemoryImages& images, int pod, int channel, int byteIndex,
                           uint8_t value) {
@@ -91,5 +86,4 @@ struct Drawn {
       n += static_cast<int>(std::ranges::count(pixels(x0, y, x1 - x0), c));
     return n;
   }
-  QImage strip() const { return drawing.image().copy(600, 501, 180, 16); }
 };
