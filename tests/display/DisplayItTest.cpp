@@ -11,7 +11,6 @@
 #include <QPlainTextEdit>
 #include <QPrinterInfo>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QStatusBar>
 #include <QTest>
 #include <QTimer>
@@ -99,10 +98,9 @@ TEST(DisplayItWindow, KeysAndMouseThroughQtEvents) {
         {Qt::Key_P, Qt::KeyboardModifiers(), 0, 9},  // P alone prints nothing
         {Qt::Key_S, Qt::ControlModifier, 0, 9}}) {
     w.key(key, modifiers);
-    EXPECT_EQ(std::tuple(w.view().CursorSample, w.view().TopLine), std::tuple(sample, top));
-    if (key == Qt::Key_End) {
-      EXPECT_EQ(w.display.panelText(1), "10240ns");
-    }
+    EXPECT_EQ(
+        std::tuple(w.view().CursorSample, w.view().TopLine, w.display.panelText(1).toStdString()),
+        std::tuple(sample, top, std::to_string(sample * 20) + "ns"));
   }
   // Control+S types a control character, no command; S and G switch the names, and
   // switching back leaves no trace.
@@ -150,9 +148,9 @@ TEST(DisplayItWriteBack, QuestionAnswersAndTheOrderInTheAnalyser) {
   w.session.op_.answers = {MsgAnswer::No, MsgAnswer::Yes};
   w.display.done(QDialog::Rejected);
   ASSERT_EQ(w.told().size(), 1u);
-  EXPECT_EQ(w.told()[0].text, "Do you want to update analyser display order ?");
-  EXPECT_EQ(w.told()[0].title, "Configuration modified");
-  EXPECT_EQ(w.told()[0].buttons, MsgButtons::YesNo);
+  EXPECT_EQ(std::tuple(w.told()[0].text, w.told()[0].title, w.told()[0].buttons),
+            std::tuple("Do you want to update analyser display order ?", "Configuration modified",
+                       MsgButtons::YesNo));
   EXPECT_EQ(w.session.images().SetupMem, expected);
   EXPECT_EQ(w.session.analyser().setupMemory(), expected);
   // Yes writes order tables A and B (two bytes a row; B holds A's first 12 rows) and sends
@@ -169,9 +167,9 @@ TEST(DisplayItWriteBack, QuestionAnswersAndTheOrderInTheAnalyser) {
   w.display.done(QDialog::Rejected);
   w.display.done(QDialog::Rejected);
   ASSERT_EQ(w.told().size(), 3u);
-  EXPECT_TRUE(w.told()[2].text.starts_with("The new line order stays in this display"));
-  EXPECT_EQ(w.told()[2].buttons, MsgButtons::Ok);
-  EXPECT_EQ(w.session.mem2TekCalls, 1);
+  EXPECT_EQ(std::tuple(w.told()[2].text.starts_with("The new line order stays in this display"),
+                       w.told()[2].buttons, w.session.mem2TekCalls),
+            std::tuple(true, MsgButtons::Ok, 1));
 }
 
 // Control+E asks in the dialog "Export" and writes the lines in their order on screen under
@@ -223,20 +221,18 @@ TEST(DisplayItPrint, PageWithHeaderTitleNotesAndInvertedPicture) {
     info.NotesData->setPlainText("first\nsecond\n");
     info.OK->click();
   });
-  ASSERT_EQ(w.told().size(), 1u);
-  EXPECT_EQ(w.told()[0].icon, MsgIcon::Information);
   const QStringList pdfs = QDir::current().entryList({QStringLiteral("*.pdf")}, QDir::Files);
-  ASSERT_EQ(pdfs.size(), 1);
+  ASSERT_EQ(std::tuple(w.told().size(), pdfs.size()), std::tuple(1u, 1));
   const QString pdf = QDir::current().absoluteFilePath(pdfs[0]);
-  EXPECT_EQ(w.told()[0].text,
-            "No printer is installed. The page was saved as " + pdf.toStdString());
+  EXPECT_EQ(std::tuple(w.told()[0].icon, w.told()[0].text),
+            std::tuple(MsgIcon::Information,
+                       "No printer is installed. The page was saved as " + pdf.toStdString()));
 
   // (Where each item stands is checked on the page alone.)
-  const QString text = RunTool("pdftotext", {"-layout", pdf, "-"});
-  EXPECT_TRUE(text.contains(QRegularExpression(
-      "^\\s*Tektronix 124x - Data Acquisition - " +
-      QRegularExpression::escape(QLocale().toString(QDate::currentDate(), QLocale::ShortFormat)) +
-      ".*\\n\\s*Bus capture\\s*\\n\\s*Notes:\\s*\\n\\s*first\\s*\\n\\s*second\\s*\\n")))
+  const QString text = RunTool("pdftotext", {pdf, "-"}).simplified();
+  EXPECT_TRUE(text.startsWith("Tektronix 124x - Data Acquisition - " +
+                              QLocale().toString(QDate::currentDate(), QLocale::ShortFormat)) &&
+              text.contains(" Bus capture Notes: first second"))
       << text.toStdString();
   // One image, not JPEG, whose pixels are the inverted screen.
   const QString list = RunTool("pdfimages", {"-list", pdf});
@@ -267,8 +263,9 @@ TEST(DisplayItPrint, PageWithHeaderTitleNotesAndInvertedPicture) {
   }
   w.print([](Info& info) { info.OK->click(); });
   ASSERT_EQ(w.told().size(), 3u);
-  EXPECT_EQ(w.told()[2].icon, MsgIcon::Exclamation);
-  EXPECT_TRUE(w.told()[2].text.starts_with("The page could not be printed, nor saved as "));
+  EXPECT_EQ(std::tuple(w.told()[2].icon, w.told()[2].text.starts_with("The page could not be "
+                                                                      "printed, nor saved as ")),
+            std::tuple(MsgIcon::Exclamation, true));
   w.key(Qt::Key_Right);
   EXPECT_EQ(w.view().CursorSample, 1);
 }
