@@ -54,7 +54,7 @@ TEST(DisplayViewBuild, HeaderGivesLastSampleTriggerAndTimes) {
 
 // Matched (configuration read with the acquisition, same cards): the analyser's display order
 // with label and pod names. Otherwise the pods' order with pod names only.
-TEST(DisplayViewBuild, LineOrderAndNamesFollowTheMatch) {
+TEST(DisplayViewBuild, LineOrderNamesAndReopening) {
   Drawn b(true);
   b.build();
   ASSERT_TRUE(b.view.Matched);
@@ -78,11 +78,8 @@ TEST(DisplayViewBuild, LineOrderAndNamesFollowTheMatch) {
   b.build();
   b.view.WriteOrder(setup);
   EXPECT_EQ(std::tuple(setup.GetOrderGroup(25), setup.GetOrderBit(25)), std::tuple(5, 15));
-}
 
-TEST(DisplayViewBuild, ReopeningKeepsNameSetZeroAndOrderFlagButRebuildsTheRest) {
-  Drawn b(true);
-  b.build();
+  // Reopening keeps the name set, the zero reference and the order flag, and rebuilds the rest.
   b.view.SignalNames = b.view.OrderModified = true;
   b.view.ZeroSample = 30;
   b.view.Markers[0] = 5;
