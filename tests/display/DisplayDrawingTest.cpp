@@ -77,11 +77,6 @@ TEST(DisplayDrawingCursor, ExclusiveOrLineReadoutsAndMarkers) {
   Drawn d;
   d.build();
   EXPECT_EQ(d.pixels(51, 5, 1) + d.pixels(51, Low(9), 1) + d.pixels(51, 499, 2, true), "YBKW");
-  const QImage once = d.drawing.image().copy();
-  d.drawing.DrawCursor(d.view.CursorX);  // drawn again: gone, and once more: back
-  EXPECT_EQ(d.pixels(51, 5, 1) + d.pixels(51, Low(9), 1), "KW");
-  d.drawing.DrawCursor(d.view.CursorX);
-  EXPECT_EQ(d.drawing.image(), once);
   d.view.Form_KeyDown(DisplayView::kRight, DisplayView::kShift);
   d.drawing.MoveCursor();
   EXPECT_EQ(d.pixels(51, 5, 1) + d.pixels(51, Low(9), 1) + d.pixels(ColumnPx(10), 5, 1), "KWY");

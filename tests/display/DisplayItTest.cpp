@@ -65,11 +65,6 @@ TEST(DisplayItWindow, CaptionStatusBarAndSize) {
   Window w;
   EXPECT_EQ(w.display.windowTitle(), "Data");
   EXPECT_EQ(w.display.panelText(2), "TRIG@5120ns");
-  EXPECT_EQ(w.display.panelText(3),
-            "Use Arrows and S-Arrow to move cursor, C-Arrows to move page, C-P to Print, HOME or "
-            "END to go to first or last sample, SPACE to add or delete a cursor, Z to reset "
-            "cursor, G or S to switch between Group or Signal names.");
-  EXPECT_NE(w.display.statusBar()->toolTip().indexOf("C-E to Export"), -1);
   w.display.show();
   QApplication::processEvents();
   // The window's inner area is the drawing area above the status bar, and nothing else.
