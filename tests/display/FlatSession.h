@@ -24,12 +24,6 @@ inline void SetDemoSample(MemoryImages& images, int pod, int channel, int byteIn
   images.AcqMem[static_cast<size_t>(614 + kBlock[pod] + channel * 65 + byteIndex)] = value;
 }
 
-// Builds the view from the session's images, as each opening of the window does.
-inline void BuildFrom(DisplayView& view, Session& session) {
-  SetupModel setup(session.images().SetupMem);
-  view.BuildView(setup, session.images().AcqMem, session.bCnf(), session.nNm09(), session.nNm18());
-}
-
 // Puts the cursor in `column` on `sample`, as if the keys had brought it there.
 inline void PlaceCursor(DisplayView& view, int16_t column, int16_t sample) {
   view.CursorX = static_cast<int16_t>(DisplayView::kFirstColumnX + 105 * column);
@@ -55,7 +49,9 @@ struct Drawn {
 
   explicit Drawn(bool matched = false) { session.cnf = matched; }
   void build() {
-    BuildFrom(view, session);
+    SetupModel setup(session.images().SetupMem);  // as each opening of the window does
+    view.BuildView(setup, session.images().AcqMem, session.bCnf(), session.nNm09(),
+                   session.nNm18());
     drawing.Redraw();
   }
   void place(int16_t column, int16_t sample) {
