@@ -4,16 +4,9 @@
 // back.
 #include <gtest/gtest.h>
 
-#include <QApplication>
-#include <QDateTime>
-#include <QDir>
-#include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QPrinterInfo>
-#include <QPushButton>
-#include <QStatusBar>
 #include <QTest>
-#include <QTimer>
+#include <QtWidgets>
 #include <algorithm>
 
 #include "FlatSession.h"

@@ -59,7 +59,8 @@ TEST(DisplayViewBuild, LineOrderNamesAndReopening) {
   b.build();
   ASSERT_TRUE(b.view.Matched);
   std::string names;
-  for (int16_t line : {0, 8, 9}) names += b.view.Name(line, false) + b.view.Name(line, true) + " ";
+  for (const int16_t line : {int16_t{0}, int16_t{8}, int16_t{9}})
+    names += b.view.Name(line, false) + b.view.Name(line, true) + " ";
   EXPECT_EQ(names, "GRPA07Pod0.7 CTL100Pod0.8 GRPB15Pod2.7 ");
   for (int variant = 0; variant < 3; ++variant) {
     Drawn u;

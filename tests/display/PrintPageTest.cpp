@@ -1,11 +1,7 @@
 // The printed page laid out on a PDF in a temp folder and read back with the poppler tools.
 #include <gtest/gtest.h>
 
-#include <QMap>
-#include <QPageLayout>
-#include <QPageSize>
-#include <QPdfWriter>
-#include <QRegularExpression>
+#include <QtGui>
 
 #include "FlatSession.h"
 #include "display/DisplayDrawing.h"

@@ -3,12 +3,8 @@
 // session with the simulated analyser behind it.
 #include <gtest/gtest.h>
 
-#include <QApplication>
-#include <QClipboard>
-#include <QGroupBox>
-#include <QPushButton>
 #include <QTest>
-#include <QTimer>
+#include <QtWidgets>
 #include <map>
 
 #include "editor/ChannelLabel.h"

@@ -26,16 +26,13 @@ struct Fake {
     unsetenv(SystemGpibDriver::kLibraryVariable);
     if (handle != nullptr) dlclose(handle);
   }
-  template <typename F>
-  F* Fn(const char* name) {
-    return reinterpret_cast<F*>(dlsym(handle, name));
-  }
-  std::string calls() { return Fn<const char*()>("fake_calls")(); }
+  std::string calls() { return reinterpret_cast<const char* (*)()>(dlsym(handle, "fake_calls"))(); }
   // The reply of the next reads, the call that fails with the error, the registration result.
   void set(const std::string& reply, const char* failing = "", int error = 0,
            int registration = 0) {
-    Fn<void(const char*, long, const char*, int, int)>("fake_set")(reply.data(), long(reply.size()),
-                                                                   failing, error, registration);
+    using Set = void (*)(const char*, long, const char*, int, int);
+    reinterpret_cast<Set>(dlsym(handle, "fake_set"))(reply.data(), long(reply.size()), failing,
+                                                     error, registration);
   }
   void* handle;
 };
@@ -124,7 +121,9 @@ TEST(SystemGpibDriver, RegisteredStatusWordsFollowTheRegistrationResult) {
     rig.fake.set("", "", 0, result);
     EXPECT_EQ(rig.connection.DevOpen(), result == 1) << result;
     EXPECT_EQ(rig.fake.calls(), calls) << result;
-    if (result != 1) EXPECT_EQ(uint32_t(rig.driver.status().ibcntl), 0xDEAD37F0u) << result;
+    if (result != 1) {
+      EXPECT_EQ(uint32_t(rig.driver.status().ibcntl), 0xDEAD37F0u) << result;
+    }
   }
 }
 
