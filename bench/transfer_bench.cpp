@@ -4,25 +4,13 @@
 
 #include <memory>
 
+#include "QuietOperator.h"
 #include "link/DeviceConnection.h"
-#include "link/Operator.h"
 #include "memory/MemoryImages.h"
 #include "memory/Transfer.h"
 #include "sim/SimDriver.h"
 
 namespace {
-class QuietOperator : public Operator {
- public:
-  MsgAnswer message(const std::string&, const std::string&, MsgIcon, MsgButtons) override {
-    ++messages;
-    return MsgAnswer::Ok;
-  }
-  void setBusy(bool) override {}
-  void beep() override {}
-  void openGpibSettings() override {}
-  int messages = 0;
-};
-
 void BM_ReadConfigurationAndAcquisition(benchmark::State& state) {
   SimDriver driver;
   QuietOperator op;

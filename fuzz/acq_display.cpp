@@ -8,22 +8,13 @@
 #include <memory>
 
 #include "FuzzCheck.h"
+#include "FuzzImages.h"
 #include "display/DisplayView.h"
-#include "memory/DefaultImages.h"
-#include "memory/MemoryImages.h"
 #include "model/AcqModel.h"
 #include "model/SetupModel.h"
 
 namespace {
 using AcqImage = std::array<uint8_t, kAcqImageSize>;
-
-// Bytes of the input written over an image from a chosen offset.
-template <size_t N>
-void overwrite(FuzzInput& in, std::array<uint8_t, N>& image, size_t count) {
-  const size_t at = in.word() % N;
-  const std::string_view bytes = in.bytes(std::min(count, N - at));
-  std::copy(bytes.begin(), bytes.end(), image.begin() + static_cast<std::ptrdiff_t>(at));
-}
 
 void checkModel(const AcqModel& acq, FuzzInput& in) {
   FUZZ_CHECK(acq.MaxPodLength() >= 0);
@@ -90,21 +81,10 @@ Built build(DisplayView& view, SetupModel& setup, const AcqImage& acq, uint8_t f
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FuzzInput in(data, size);
-  // Both images start as the built-in ones (or the acquisition as zeros), then parts of
-  // them are replaced by the input.
-  static const auto defaults = [] {
-    auto images = std::make_unique<MemoryImages>();
-    LoadDefaultImages(*images, nullptr);
-    return images;
-  }();
   const uint8_t flags = in.byte();
-  // A heap block of exactly the image's size, so a read past it shows.
-  auto acq = std::make_unique<AcqImage>();
-  if (flags & 0x80) *acq = defaults->AcqMem;
-  overwrite(in, *acq, in.word());
-  auto setupImage = std::make_unique<std::array<uint8_t, kSetupImageSize>>(defaults->SetupMem);
-  overwrite(in, *setupImage, in.byte());
-  SetupModel setup(*setupImage);
+  FuzzImages images(in, flags & 0x80);
+  auto& acq = images.acq;
+  SetupModel setup(*images.setup);
   const AcqImage original = *acq;
 
   checkModel(AcqModel(*acq), in);
@@ -139,10 +119,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       case 4:
         if (view.OfferWriteBack()) {
           // Only the two display-order tables (setup bytes 540 to 707) may change.
-          const auto before = *setupImage;
+          const auto before = *images.setup;
           view.WriteOrder(setup);
-          FUZZ_CHECK(std::equal(before.begin(), before.begin() + 540, setupImage->begin()));
-          FUZZ_CHECK(std::equal(before.begin() + 708, before.end(), setupImage->begin() + 708));
+          FUZZ_CHECK(std::equal(before.begin(), before.begin() + 540, images.setup->begin()));
+          FUZZ_CHECK(std::equal(before.begin() + 708, before.end(), images.setup->begin() + 708));
         }
         break;
       default:

@@ -15,23 +15,15 @@
 #include <sstream>
 
 #include "FuzzCheck.h"
+#include "FuzzImages.h"
 #include "export/Capture.h"
 #include "export/CsvWriter.h"
 #include "export/SigrokSession.h"
 #include "export/VcdWriter.h"
-#include "memory/DefaultImages.h"
-#include "memory/MemoryImages.h"
 #include "model/SetupModel.h"
 
 namespace {
 constexpr int32_t kMaxLastSample = 1023;
-
-template <size_t N>
-void overwrite(FuzzInput& in, std::array<uint8_t, N>& image, size_t count) {
-  const size_t at = in.word() % N;
-  const std::string_view bytes = in.bytes(std::min(count, N - at));
-  std::copy(bytes.begin(), bytes.end(), image.begin() + static_cast<std::ptrdiff_t>(at));
-}
 
 // Hands each record of a CSV text, cells unquoted, to take.
 template <typename Take>
@@ -175,21 +167,10 @@ void checkSigrok(const Capture& capture) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FuzzInput in(data, size);
-  // Both images start as the built-in ones (or the acquisition as zeros), then parts of
-  // them are replaced by the input.
-  static const auto defaults = [] {
-    auto images = std::make_unique<MemoryImages>();
-    LoadDefaultImages(*images, nullptr);
-    return images;
-  }();
   const uint8_t flags = in.byte();
-  // A heap block of exactly the image's size, so a read past it shows.
-  auto acq = std::make_unique<std::array<uint8_t, kAcqImageSize>>();
-  if (flags & 0x80) *acq = defaults->AcqMem;
-  overwrite(in, *acq, in.word());
-  auto setupImage = std::make_unique<std::array<uint8_t, kSetupImageSize>>(defaults->SetupMem);
-  overwrite(in, *setupImage, in.byte());
-  const SetupModel setup(*setupImage);
+  FuzzImages images(in, flags & 0x80);
+  auto& acq = images.acq;
+  const SetupModel setup(*images.setup);
 
   Capture capture(*acq, std::string(in.bytes(in.byte() % 16)));
   // A crafted header can announce 262,000 samples; beyond 1024 (twice the built-in
