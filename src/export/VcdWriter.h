@@ -2,22 +2,27 @@
 // A capture as a value change dump that GTKWave and sigrok-cli both read: one 1-bit wire per
 // channel, the largest time unit of 1, 10 or 100 s/ms/us/ns/ps that divides the sample
 // period, sample s at time s * period, only changes after "#0", and a bare time one sample
-// after the last. `x` where a pod has no such sample. The synchronous clock gets one time
-// unit of 1 ns per sample. With `vectors`, one bus per group as well (GTKWave reads them;
-// sigrok refuses the whole file).
+// after the last. `x` where a pod has no such sample (sigrok reads it as 0). The synchronous
+// clock gets one time unit of 1 ns per sample. With `vectors`, one bus per group as well:
+// GTKWave shows them; sigrok-cli 0.7 and PulseView 0.4 read the wires and turn each bus into
+// a channel of its own that holds no sample, without a word.
 #include <cstdint>
 #include <ostream>
 #include <string>
+#include <vector>
 
 class Capture;
 
 class VcdWriter {
  public:
   static void Write(const Capture& capture, std::ostream& out, bool vectors);
+  // The reference names the dump gives the channels, then (with `vectors`) the groups' buses.
+  static std::vector<std::string> Names(const Capture& capture, bool vectors);
 
   struct TimeScale {
     int64_t ticksPerSample;
-    std::string unit;  // "10 ns"
+    std::string unit;    // "10 ns"
+    int64_t multiplier;  // 10: GTKWave counts time in ns then, ticks times this
   };
   static TimeScale ScaleFor(int32_t periodNs);
 };

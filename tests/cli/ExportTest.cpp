@@ -24,9 +24,10 @@ std::vector<std::string> Rows(const std::string& csv, size_t channels, bool sigr
 using Export = FileFixture;
 }  // namespace
 
-// The built-in capture with and without its setup, and a crafted one: a two-bit pod 0
-// starting at 256, pod 2 starting at 128, pod 3 absent, pod 4 ending at 448, the synchronous
-// clock. The VCD is also read back after a trip through GTKWave's FST.
+// The built-in capture with and without its setup (with its paired bits and TRIG), and a
+// crafted one: a two-bit pod 0 starting at 256, pod 2 starting at 128, pod 3 absent, pod 4
+// ending at 448, the synchronous clock. The VCD is also read back after a trip through
+// GTKWave's FST.
 TEST_F(Export, SigrokReadsEverySampleOfEveryChannelAsTheCsvHasIt) {
   const QString crafted = write("crafted.dat", [](MemoryImages& m) {
     m.AcqMem[530 + 2 * 2] = 0x80;  // start count 0xFE80
@@ -37,7 +38,7 @@ TEST_F(Export, SigrokReadsEverySampleOfEveryChannelAsTheCsvHasIt) {
   });
   const std::tuple<QStringList, int, size_t, std::string> cases[] = {
       {{Q(dat)}, 2, 45, "Pod0.0"},
-      {{Q(dat), "--setup", Q(cnf)}, 2, 45, "GRPA07"},
+      {{Q(dat), "--setup", Q(cnf), "--paired"}, 2, 55, "GRPA07"},
       {{crafted}, 1, 36, "Pod0.0"}};
   const std::string out = dir.file("out"), fst = dir.file("out.fst");
   for (const auto& [base, downsample, channels, first] : cases) {
@@ -65,19 +66,28 @@ TEST_F(Export, SigrokReadsEverySampleOfEveryChannelAsTheCsvHasIt) {
       EXPECT_NE(read.out.find(": " + first + ","), std::string::npos);
     }
   }
+  const auto header = Split(Ctl(words("export DAT --setup CNF --paired")).out, '\n').at(0);
+  EXPECT_TRUE(header.starts_with("sample,time_ns,GRPA07,GRPA07~,GRPA06,") &&
+              header.ends_with(",CTL200,TRIG,GRPA,CTL1,GRPB,GRPC,CTL2"))
+      << header;
+  EXPECT_EQ(Split(Ctl(words("export DAT --setup CNF --no-trigger")).out, '\n').at(0).find("TRIG"),
+            std::string::npos);
 }
 
 TEST_F(Export, VcdHeaderVectorsAndAFailedSave) {
   const std::string vcd = dir.file("bus.vcd");
   ASSERT_EQ(Ctl(words("export DAT --setup CNF --format vcd --vectors -o " + vcd)).status, 0);
   const std::string text = Slurp(vcd);
-  // GRPA (pod 0 channels 7..0) is unknown until pod 0 starts, then counts from 128 by two.
+  // GRPA (pod 0 channels 7..0) is unknown until pod 0 starts, then counts from 128 by two;
+  // TRIG rises at the trigger sample.
   for (const char* part :
        {"$timescale 10 ns $end", "sample period 20 ns", "trigger at sample 256",
-        "$var wire 8 N GRPA $end", "$var wire 1 ! GRPA07 $end", "#0\n$dumpvars\n", "bxxxxxxxx N\n",
-        "\nb10000000 N\n", "\nb10000010 N\n"}) {
+        "$var wire 8 O GRPA $end", "$var wire 1 ! GRPA07 $end", "$var wire 1 N TRIG $end",
+        "#0\n$dumpvars\n", "bxxxxxxxx O\n", "\nb10000000 O\n", "\nb10000010 O\n"}) {
     EXPECT_NE(text.find(part), std::string::npos) << part;
   }
+  const auto rise = text.find("\n1N\n");
+  EXPECT_TRUE(rise > text.find("\n#512\n") && rise < text.find("\n#514\n"));
   EXPECT_TRUE(text.ends_with("\n#1026\n"));  // one sample after the last
   const QString sync = write("sync.dat", [](MemoryImages& m) { m.AcqMem[580] = 1; });
   const CtlRun r = Ctl({"export", sync, "--format", "vcd"});
@@ -93,43 +103,82 @@ TEST_F(Export, VcdHeaderVectorsAndAFailedSave) {
 }
 
 // Groups over pods 2..5 in four radixes, values worked out by hand: GRPA ASC on pod 2 channels
-// 7..0, GRPB HEX on pods 2 and 3, GRPC OCT on pods 4 and 5, CTL2 BIN on channel 8 of pods 2..5;
-// CTL1 is OFF and gets no column.
-TEST_F(Export, GroupColumnsInTheirDisplayRadix) {
-  const QString setup = write(
-      "groups.cnf",
-      [](MemoryImages& m) {
-        SetupModel s(m.SetupMem);
-        s.SetFirst(0, 9);
-        for (const auto& [g, radix] :
-             {std::pair<int16_t, int16_t>{0, 4}, {1, 3}, {5, 0}, {6, 1}, {7, 2}})
-          s.SetDisplayRadix(g, radix);
-      },
-      kConfiguration);
-  const QString acq = write("groups.dat", [](MemoryImages& m) {
-    AcqModel model(m.AcqMem);
-    const auto row = [&](int pod, int channel) {
-      return m.AcqMem.begin() + 614 + model.PodOffset()[static_cast<size_t>(pod)] + channel * 65;
-    };
-    for (int pod = 2; pod <= 5; ++pod) std::fill_n(row(pod, 0), 9 * 65, 0);
-    // Sample 1 is bit 0 of each row's second byte.
-    for (const auto& [pod, channels] : {std::pair{2, std::vector{6, 0}},   // 0x41
-                                        {3, {6, 4, 3, 1, 8}},              // 0x5A, CTL2 bit 2
-                                        {4, {0}},                          // 0x01
-                                        {5, {0, 1, 2, 3, 4, 5, 6, 7}}}) {  // 0xFF
-      for (const int c : channels) row(pod, c)[1] = 1;
-    }
-    m.AcqMem[546 + 2 * 5] = 0x64;  // pod 5 ends at 100
-    m.AcqMem[547 + 2 * 5] = 0xFE;
-  });
-  const CtlRun r = Ctl({"export", acq, "--setup", setup});
-  const auto lines = Split(r.out, '\n');
-  ASSERT_EQ(lines.size(), 514u) << r.err;
-  for (const auto& [sample, cells] : {std::pair{-1, ",GRPA,GRPB,GRPC,CTL2"},
-                                      {0, ",.,0000,000000,0000"},
-                                      {1, ",A,415A,000777,0100"},
-                                      {200, ",.,0000,,"}}) {
-    EXPECT_TRUE(lines[static_cast<size_t>(sample + 1)].ends_with(cells)) << sample;
+// 7..0, "A:B," HEX on pods 2 and 3, "X.Y " OCT on pods 4 and 5, CTL2 BIN on channel 8 of pods
+// 2..5; CTL1 is OFF. Pod 2 channel 0 ("A:B,08") carries "OK" at 2.5 MBd from sample 40.
+class Groups : public Export {
+ protected:
+  void SetUp() override {
+    Export::SetUp();
+    setup = write(
+        "groups.cnf",
+        [](MemoryImages& m) {
+          SetupModel s(m.SetupMem);
+          s.SetFirst(0, 9);
+          s.SetLabel(5, "A:B,");
+          s.SetLabel(6, "X.Y ");
+          for (const auto& [g, radix] :
+               {std::pair<int16_t, int16_t>{0, 4}, {1, 3}, {5, 0}, {6, 1}, {7, 2}})
+            s.SetDisplayRadix(g, radix);
+        },
+        kConfiguration);
+    acq = write("groups.dat", [](MemoryImages& m) {
+      AcqModel model(m.AcqMem);
+      // Sample s of a one-bit pod starting at 0 is bit (s + 7) % 8 of byte (s + 7) / 8.
+      const auto set = [&](int pod, int channel, int s, bool high) {
+        uint8_t& byte = m.AcqMem[static_cast<size_t>(614 + model.PodOffset()[pod] +
+                                                     channel * 65 + (s + 7) / 8)];
+        byte = static_cast<uint8_t>(high ? byte | 1 << (s + 7) % 8 : byte & ~(1 << (s + 7) % 8));
+      };
+      for (int pod = 2; pod <= 5; ++pod)
+        for (int c = 0; c < 9; ++c)
+          for (int s = 0; s < 513; ++s) set(pod, c, s, false);
+      for (const auto& [pod, value] : {std::pair{2, 0x141}, {3, 0x15A}, {4, 0x01}, {5, 0xFF}})
+        for (int c = 0; c < 9; ++c) set(pod, c, 1, value >> c & 1);
+      for (const auto& [s, value] : {std::pair{2, '='}, {3, '7'}})
+        for (int c = 0; c < 8; ++c) set(2, c, s, value >> c & 1);
+      for (int s = 4; s < 513; ++s) set(2, 0, s, true);  // the idle line
+      for (size_t k = 0; k < 2; ++k) {
+        const int frame = "OK"[k] << 1 | 0x200;  // start bit 0, data LSB first, stop bit 1
+        for (int bit = 0; bit < 200; ++bit) set(2, 0, 40 + 200 * int(k) + bit, frame >> bit / 20 & 1);
+      }
+      m.AcqMem[546 + 2 * 5] = 0x64;  // pod 5 ends at 100
+      m.AcqMem[547 + 2 * 5] = 0xFE;
+    });
   }
-  EXPECT_EQ(lines[0].find("CTL1,"), std::string::npos);
+  QString setup, acq;
+};
+
+// The cells as Python's csv module reads them, with the prefixed values read by int(v, 0).
+TEST_F(Groups, SpreadsheetSafeValuesThroughPythonsCsv) {
+  const std::string csv = dir.file("groups.csv");
+  ASSERT_EQ(Ctl({"export", acq, "--setup", setup, "-o", Q(csv)}).status, 0);
+  const CtlRun r = Tool("python3", {"-c",
+                                    "import csv, sys\n"
+                                    "rows = list(csv.reader(open(sys.argv[1], newline='')))\n"
+                                    "for n in (0, 1, 2, 3, 4, 201):\n"
+                                    "  print('|'.join(rows[n][-5:]))\n"
+                                    "print(*(int(v, 0) for v in rows[2][-3:]), 'A:B,15' in rows[0])",
+                                    Q(csv)});
+  EXPECT_EQ(r.out,
+            "TRIG|GRPA|A:B,|X.Y |CTL2\n"
+            "0|.|0x0000|0o000000|0b0000\n"
+            "0|A|0x415A|0o000777|0b1100\n"
+            "0|'=|0x3D00|0o000000|0b0000\n"
+            "0|'7|0x3700|0o000000|0b0000\n"
+            "0|.|0x0000||\n"
+            "16730 511 12 True\n")
+      << r.err;
+}
+
+// sigrok-cli names a channel only by letters, digits, '_' and '.'; the UART decoder finds the
+// label's line under its reader name in the session and the dump alike.
+TEST_F(Groups, LabelWithColonAndCommaDecodedBySigrok) {
+  for (const QString format : {"sr", "vcd"}) {
+    const std::string out = dir.file("uart." + format.toStdString());
+    ASSERT_EQ(Ctl({"export", acq, "--setup", setup, "--format", format, "-o", Q(out)}).status, 0);
+    QStringList args{"-i", Q(out), "-P", "uart:rx=A_B_08:baudrate=2500000", "-A", "uart=rx-data"};
+    if (format == "vcd") args << "-I" << "vcd:downsample=2";
+    const CtlRun read = Tool("sigrok-cli", args);
+    EXPECT_EQ(read.out + read.err, "uart-1: 4F\nuart-1: 4B\n") << format.toStdString();
+  }
 }
