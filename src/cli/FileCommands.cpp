@@ -262,10 +262,7 @@ int RunExport(const std::vector<std::string>& args) {
   if (!a.lines.empty()) {
     std::string why;
     const auto positions = parseLines(a.lines, capture.lineCount(), why);
-    if (!positions) {
-      std::cerr << "logiremctl: " << why << "\n";
-      return 2;
-    }
+    if (!positions) return UsageError(why);
     capture.KeepLines(*positions);
   }
   if (capture.lineCount() == 0) {
@@ -314,7 +311,8 @@ int RunExport(const std::vector<std::string>& args) {
     const std::string gtkw = beside(a.output);
     GtkwaveSave::Write(capture, std::filesystem::absolute(a.output).string(),
                        std::filesystem::absolute(gtkw).string(), a.vectors, save);
-    if (!SaveWholeFile(gtkw, std::move(save).str())) return fileError(gtkw, "cannot write the file");
+    if (!SaveWholeFile(gtkw, std::move(save).str()))
+      return fileError(gtkw, "cannot write the file");
   }
   return 0;
 }

@@ -26,7 +26,7 @@ std::string GroupCell(const Capture::Group& group, uint64_t value) {
     case Capture::kAsc:
     case Capture::kEbc:
       return std::string("=+-@0123456789").find(text[0]) == std::string::npos ? Cell(text)
-                                                                                : "'" + text;
+                                                                              : "'" + text;
     case Capture::kOct:
       return "0o" + text;
     case Capture::kBin:

@@ -39,12 +39,18 @@ std::string Reference(const std::string& name, size_t width) {
 }
 
 // An alias runs to the first '}'; the analyser's label characters hold none, but a name
-// from elsewhere could.
-std::string Alias(std::string name) {
-  for (char& c : name) {
-    if (c == '{' || c == '}' || c == '\n' || c == '\r') c = '_';
+// from elsewhere could. GTKWave shows an alias only from its last '.' on ("X.Y 07" as
+// "Y 07"), so a '.' becomes U+2024 ONE DOT LEADER, which looks the same.
+std::string Alias(const std::string& name) {
+  std::string alias;
+  for (const char c : name) {
+    if (c == '.') {
+      alias += "\xE2\x80\xA4";  // in UTF-8
+    } else {
+      alias += c == '{' || c == '}' || c == '\n' || c == '\r' ? '_' : c;
+    }
   }
-  return name;
+  return alias;
 }
 }  // namespace
 
@@ -59,13 +65,14 @@ void GtkwaveSave::Write(const Capture& capture, const std::string& dumpFile,
   const int64_t marker = capture.triggerSample() ? *capture.triggerSample() * perSample : -1;
   // The zoom is minus the power of two of time units per pixel: the whole capture on about
   // 1000 pixels of a window of the size given.
-  const double span = static_cast<double>(int64_t{capture.lastSample()} + 1) *
-                      static_cast<double>(perSample);
+  const double span =
+      static_cast<double>(int64_t{capture.lastSample()} + 1) * static_cast<double>(perSample);
   const int zoom = span > 1000 ? -static_cast<int>(std::ceil(std::log2(span / 1000))) : 0;
 
   std::string text = "[*] Logirem " LOGIREM_VERSION "\n[dumpfile] \"" + dumpFile +
                      "\"\n[savefile] \"" + saveFile + "\"\n";
-  text += "[size] 1200 700\n[timestart] 0\n*" + std::to_string(zoom) + ".000000 " + std::to_string(marker);
+  text += "[size] 1200 700\n[timestart] 0\n*" + std::to_string(zoom) + ".000000 " +
+          std::to_string(marker);
   for (int named = 0; named < 26; ++named) text += " -1";
   text += "\n";
   int flags = -1;

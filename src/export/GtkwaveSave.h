@@ -3,9 +3,10 @@
 // opened on it (or on the dump and it) lists the channels in the capture's order, then each
 // group's bus when the dump has them, in the group's display radix (HEX and ROM as hex, OCT,
 // BIN, ASC as ASCII; GTKWave has no EBCDIC, so EBC shows as hex), with the primary marker on
-// the trigger sample. Each trace carries the name as shown as its alias: GTKWave would show
-// a name holding '.' as an escaped hierarchy name ("\Pod0.0"), and the dump's names lost
-// their punctuation. Names in the file that the dump lacks are skipped by GTKWave silently.
+// the trigger sample. Each trace carries the name as shown as its alias, a '.' written as the
+// look-alike U+2024: GTKWave shows a dump name holding '.' escaped ("\Pod0.0") and an alias
+// only from its last '.' on, and the dump's names lost their punctuation. GTKWave skips
+// traces the dump lacks without a word, so the names must be the dump's exactly.
 #include <ostream>
 #include <string>
 

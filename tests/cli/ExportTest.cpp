@@ -1,5 +1,7 @@
 // logiremctl export to VCD, the sigrok session and CSV, each read back by the program that
 // reads it in practice: sigrok-cli (VCD and session) and GTKWave's vcd2fst / fst2vcd.
+#include <filesystem>
+
 #include "cli/Ctl.h"
 #include "model/AcqModel.h"
 #include "model/SetupModel.h"
@@ -125,8 +127,8 @@ class Groups : public Export {
       AcqModel model(m.AcqMem);
       // Sample s of a one-bit pod starting at 0 is bit (s + 7) % 8 of byte (s + 7) / 8.
       const auto set = [&](int pod, int channel, int s, bool high) {
-        uint8_t& byte = m.AcqMem[static_cast<size_t>(614 + model.PodOffset()[pod] +
-                                                     channel * 65 + (s + 7) / 8)];
+        uint8_t& byte = m.AcqMem[static_cast<size_t>(614 + model.PodOffset()[pod] + channel * 65 +
+                                                     (s + 7) / 8)];
         byte = static_cast<uint8_t>(high ? byte | 1 << (s + 7) % 8 : byte & ~(1 << (s + 7) % 8));
       };
       for (int pod = 2; pod <= 5; ++pod)
@@ -139,7 +141,8 @@ class Groups : public Export {
       for (int s = 4; s < 513; ++s) set(2, 0, s, true);  // the idle line
       for (size_t k = 0; k < 2; ++k) {
         const int frame = "OK"[k] << 1 | 0x200;  // start bit 0, data LSB first, stop bit 1
-        for (int bit = 0; bit < 200; ++bit) set(2, 0, 40 + 200 * int(k) + bit, frame >> bit / 20 & 1);
+        for (int bit = 0; bit < 200; ++bit)
+          set(2, 0, 40 + 200 * int(k) + bit, frame >> bit / 20 & 1);
       }
       m.AcqMem[546 + 2 * 5] = 0x64;  // pod 5 ends at 100
       m.AcqMem[547 + 2 * 5] = 0xFE;
@@ -152,13 +155,14 @@ class Groups : public Export {
 TEST_F(Groups, SpreadsheetSafeValuesThroughPythonsCsv) {
   const std::string csv = dir.file("groups.csv");
   ASSERT_EQ(Ctl({"export", acq, "--setup", setup, "-o", Q(csv)}).status, 0);
-  const CtlRun r = Tool("python3", {"-c",
-                                    "import csv, sys\n"
-                                    "rows = list(csv.reader(open(sys.argv[1], newline='')))\n"
-                                    "for n in (0, 1, 2, 3, 4, 201):\n"
-                                    "  print('|'.join(rows[n][-5:]))\n"
-                                    "print(*(int(v, 0) for v in rows[2][-3:]), 'A:B,15' in rows[0])",
-                                    Q(csv)});
+  const CtlRun r =
+      Tool("python3", {"-c",
+                       "import csv, sys\n"
+                       "rows = list(csv.reader(open(sys.argv[1], newline='')))\n"
+                       "for n in (0, 1, 2, 3, 4, 201):\n"
+                       "  print('|'.join(rows[n][-5:]))\n"
+                       "print(*(int(v, 0) for v in rows[2][-3:]), 'A:B,15' in rows[0])",
+                       Q(csv)});
   EXPECT_EQ(r.out,
             "TRIG|GRPA|A:B,|X.Y |CTL2\n"
             "0|.|0x0000|0o000000|0b0000\n"
@@ -177,8 +181,90 @@ TEST_F(Groups, LabelWithColonAndCommaDecodedBySigrok) {
     const std::string out = dir.file("uart." + format.toStdString());
     ASSERT_EQ(Ctl({"export", acq, "--setup", setup, "--format", format, "-o", Q(out)}).status, 0);
     QStringList args{"-i", Q(out), "-P", "uart:rx=A_B_08:baudrate=2500000", "-A", "uart=rx-data"};
-    if (format == "vcd") args << "-I" << "vcd:downsample=2";
+    if (format == "vcd")
+      args << "-I"
+           << "vcd:downsample=2";
     const CtlRun read = Tool("sigrok-cli", args);
     EXPECT_EQ(read.out + read.err, "uart-1: 4F\nuart-1: 4B\n") << format.toStdString();
   }
+}
+
+// GTKWave, asked through its Tcl interface under a virtual X server, shows the traces of the
+// save file under the names the CSV header has, in its order, each bus in its group's display
+// radix (flags 0x28 binary, 0x22 hex, 0x30 octal, 0x820 ASCII), and the primary marker on
+// the trigger. GTKWave drops a trace it cannot find silently, so the whole list is compared.
+TEST_F(Groups, GtkwaveOpensTheSaveFileWithItsDump) {
+  const std::string vcd = dir.file("run.vcd"), gtkw = dir.file("run.gtkw");
+  ASSERT_EQ(Ctl({"export", acq, "--format", "vcd", "-o", Q(vcd)}).status, 0);
+  EXPECT_FALSE(std::filesystem::exists(gtkw));
+  ASSERT_EQ(Ctl({"export", acq, "--setup", setup, "-o", Q(dir.file("run.csv"))}).status, 0);
+  const CtlRun header =
+      Tool("python3", {"-c",
+                       "import csv, sys\n"
+                       "names = next(csv.reader(open(sys.argv[1])))[2:-4]\n"
+                       "print(''.join(f'{n}|{0x28}\\n' for n in names).replace('.', "
+                       "'\\u2024'), end='')",
+                       Q(dir.file("run.csv"))});
+  ASSERT_EQ(
+      Ctl({"export", acq, "--setup", setup, "--format", "vcd", "--vectors", "-o", Q(vcd)}).status,
+      0);
+  Put(dir.file("probe.tcl"),
+      "fconfigure stdout -encoding utf-8\n"
+      "puts \"MARKER [gtkwave::getMarker]\"\n"
+      "for {set i 0} {$i < [gtkwave::getTotalNumTraces]} {incr i} {\n"
+      "  puts \"[gtkwave::getTraceNameFromIndex $i]|[gtkwave::getTraceFlagsFromIndex $i]\"\n"
+      "}\n"
+      "gtkwave::/File/Quit\n");
+  const CtlRun shown = Tool("xvfb-run", {"-a", "gtkwave", "-S", Q(dir.file("probe.tcl")), Q(gtkw)});
+  EXPECT_EQ(shown.status, 0);
+  const auto marker = shown.out.find("MARKER ");
+  ASSERT_NE(marker, std::string::npos) << shown.out << shown.err;
+  EXPECT_EQ(shown.out.substr(marker),
+            "MARKER 5120\n" + header.out + "GRPA|2080\nA:B,|34\nX\u2024Y |48\nCTL2|40\nExiting.\n");
+  EXPECT_NE(header.out.find("X\u2024Y 07|40\nX\u2024Y 06|40\n"), std::string::npos) << header.err;
+}
+
+// Every pod absent: nothing is written, in any format. Eight pods of 18-bit cards, 72 lines:
+// no session, which PulseView would abort on, until --lines chooses at most 64.
+TEST_F(Export, NothingOrTooMuchIsRefusedAndLinesChoose) {
+  const QString empty = write("empty.dat", [](MemoryImages& m) {
+    for (int pod = 0; pod < 8; ++pod) m.AcqMem[562 + pod] = 1;
+  });
+  const std::string out = dir.file("out");
+  for (const QString format : {"csv", "vcd", "sr"}) {
+    const CtlRun r = Ctl({"export", empty, "--format", format, "-o", Q(out)});
+    EXPECT_EQ(std::tuple(r.status, r.err, std::filesystem::exists(out)),
+              std::tuple(1,
+                         "logiremctl: " + empty.toStdString() +
+                             ": nothing to export: the capture holds no channel\n",
+                         false));
+  }
+  const QString full = write("full.dat", [](MemoryImages& m) {
+    for (int pod : {1, 6, 7}) {
+      for (int table : {514, 530, 546})
+        std::copy_n(&m.AcqMem[table + 4], 2, &m.AcqMem[table + 2 * pod]);
+      m.AcqMem[562 + pod] = 0;
+    }
+    m.AcqMem[583] = 0;  // no 9-bit card, four 18-bit cards
+    m.AcqMem[585] = 4;
+    m.AcqMem[600] = 4680 % 256;  // 8 pods of 9 rows of 65 bytes
+    m.AcqMem[601] = 4680 / 256;
+    m.AcqLen = 614 + 4680;
+  });
+  const CtlRun refused = Ctl({"export", full, "--format", "sr", "-o", Q(out)});
+  EXPECT_EQ(std::tuple(refused.status, refused.err, std::filesystem::exists(out)),
+            std::tuple(2,
+                       "logiremctl: " + full.toStdString() +
+                           ": 72 lines, but PulseView reads at most 64 channels from a sigrok "
+                           "session; choose lines by their position with --lines, such as "
+                           "--lines 1-64\n",
+                       false));
+  ASSERT_EQ(Ctl({"export", full, "--format", "sr", "--lines", "1-64", "-o", Q(out)}).status, 0);
+  const std::string shown = Tool("sigrok-cli", {"-i", Q(out), "--show"}).out;
+  EXPECT_TRUE(shown.find("Channels: 64\n") != std::string::npos &&
+              shown.find("- Pod7.0: logic\n") != std::string::npos &&
+              shown.find("Pod7.1") == std::string::npos)
+      << shown;
+  EXPECT_EQ(Split(Ctl({"export", full, "--lines", "72,1-2"}).out, '\n').at(0),
+            "sample,time_ns,Pod7.8,Pod0.0,Pod0.1");
 }
