@@ -265,7 +265,7 @@ int RunExport(const std::vector<std::string>& args) {
     if (!positions) return UsageError(why);
     capture.KeepLines(*positions);
   }
-  if (capture.lineCount() == 0) {
+  if (!capture.HoldsSamples()) {
     return fileError(a.file, "nothing to export: the capture holds no channel");
   }
   if (a.paired) capture.AddPairedChannels();

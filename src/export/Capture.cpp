@@ -126,6 +126,12 @@ size_t Capture::lineCount() const {
                                            [](const Channel& c) { return c.kind == kLine; }));
 }
 
+bool Capture::HoldsSamples() const {
+  return std::any_of(channels_.begin(), channels_.end(), [&](const Channel& c) {
+    return c.kind == kLine && !acq_.PodAbsent(c.pod) && lastSample_ >= 0;
+  });
+}
+
 std::vector<std::string> Capture::ReaderNames(const std::vector<std::string>& names) {
   std::vector<std::string> out;
   std::set<std::string> used;

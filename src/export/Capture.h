@@ -57,6 +57,9 @@ class Capture {
   // left and returns the names dropped.
   std::vector<std::string> LimitChannels(size_t count);
   size_t lineCount() const;
+  // Whether any line lies on a pod that recorded samples: without one there is nothing to
+  // export, and sigrok refuses a session without channels.
+  bool HoldsSamples() const;
   // Names for readers whose channel syntax takes no punctuation (sigrok's "-P dec:ch=NAME",
   // VCD references): every character but letters, digits, '_' and '.' becomes '_', an empty
   // name "_", and a name repeating an earlier one gets "_2", "_3", ...
