@@ -268,3 +268,21 @@ TEST_F(Export, NothingOrTooMuchIsRefusedAndLinesChoose) {
   EXPECT_EQ(Split(Ctl({"export", full, "--lines", "72,1-2"}).out, '\n').at(0),
             "sample,time_ns,Pod7.8,Pod0.0,Pod0.1");
 }
+
+// Bytes 0x55 on the two-bit pod 0 hold the second bit of each pair low and the first, which
+// the Data window draws in red, high; pod 2 has no pairs and gets no paired channel.
+TEST_F(Export, PairedBitsOfATwoBitPod) {
+  const QString acq = write("paired.dat", [](MemoryImages& m) {
+    std::fill_n(m.AcqMem.begin() + 614, 9 * 65, uint8_t{0x55});
+  });
+  const auto rows = Split(Ctl({"export", acq, "--paired"}).out, '\n');
+  ASSERT_EQ(rows.size(), 514u);
+  for (const auto& [row, start] : {std::pair{0, "sample,time_ns,Pod0.0,Pod0.0~,Pod0.1,Pod0.1~,"},
+                                   {1 + 255, "255,5100,,,,,"},
+                                   {1 + 256, "256,5120,0,1,0,1,"},
+                                   {1 + 512, "512,10240,0,1,0,1,"}}) {
+    EXPECT_TRUE(rows[static_cast<size_t>(row)].starts_with(start))
+        << rows[static_cast<size_t>(row)];
+  }
+  EXPECT_NE(rows[0].find(",Pod0.8,Pod0.8~,Pod2.0,Pod2.1,"), std::string::npos);
+}
