@@ -23,20 +23,19 @@ bool takeNumber(const std::vector<std::string>& words, size_t& i, int16_t& value
 
 namespace {
 void PrintUsage(std::ostream& outStream) {
-  outStream
-      << "usage: logiremctl [--interface gpib|sim|prologix] [--port PORT] [--board N] "
-         "[--pad N] [--sad N] [--trace] COMMAND\n"
-         "  show [--json] [--kind setup|acquisition] FILE\n"
-         "  show --defaults [--json] [--kind setup|acquisition]\n"
-         "  export FILE.dat --format csv|vcd|sr [--setup FILE.cnf] [--vectors] [--lines LIST]\n"
-         "         [--paired] [--no-trigger] [-o OUT]\n"
-         "  defaults [--setup OUT.cnf] [--acq OUT.dat]\n"
-         "  id\n"
-         "  read setup|acq|ref FILE\n"
-         "  write setup|acq|ref FILE\n"
-         "  serve --listen tcp:[HOST:]PORT|pty [--ar488] [--boot-ms N] [--fault F]...\n"
-         "        [--reply-style plain|headed]\n"
-         "      F: no-device, delay:MS, drop:BYTES, restart:N\n";
+  outStream << "usage: logiremctl [--interface gpib|sim|prologix] [--port PORT] [--board N] "
+               "[--pad N] [--sad N] [--trace] COMMAND\n"
+               "  show [--json] [--kind setup|acquisition] FILE\n"
+               "  show --defaults [--json] [--kind setup|acquisition]\n"
+               "  export FILE.dat --format csv|vcd|sr [--setup FILE.cnf] [--vectors]\n"
+               "         [--lines LIST] [--paired] [--no-trigger] [-o OUT]\n"
+               "  defaults [--setup OUT.cnf] [--acq OUT.dat]\n"
+               "  id\n"
+               "  read setup|acq|ref FILE\n"
+               "  write setup|acq|ref FILE\n"
+               "  serve --listen tcp:[HOST:]PORT|pty [--ar488] [--boot-ms N] [--fault F]...\n"
+               "        [--reply-style plain|headed]\n"
+               "      F: no-device, delay:MS, drop:BYTES, restart:N\n";
 }
 }  // namespace
 

@@ -148,9 +148,12 @@ std::vector<std::string> Capture::ReaderNames(const std::vector<std::string>& na
   return out;
 }
 
-std::vector<std::string> Capture::ReaderNames() const {
+std::vector<std::string> Capture::ReaderNames(bool groups) const {
   std::vector<std::string> names;
   for (const Channel& c : channels_) names.push_back(c.kind == kPaired ? c.name + "_p" : c.name);
+  if (groups) {
+    for (const Group& group : groups_) names.push_back(group.name);
+  }
   return ReaderNames(names);
 }
 

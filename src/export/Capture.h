@@ -64,8 +64,9 @@ class Capture {
   // VCD references): every character but letters, digits, '_' and '.' becomes '_', an empty
   // name "_", and a name repeating an earlier one gets "_2", "_3", ...
   static std::vector<std::string> ReaderNames(const std::vector<std::string>& names);
-  // The channels' names so, a paired channel with "_p" appended.
-  std::vector<std::string> ReaderNames() const;
+  // The channels' names so, a paired channel with "_p" appended, then with `groups` the
+  // groups' (a dump's buses).
+  std::vector<std::string> ReaderNames(bool groups = false) const;
 
   // The trigger sample is the setup's trigger position, when the acquisition triggered.
   void SetTrigger(const SetupModel& setup);

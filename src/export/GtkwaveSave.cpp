@@ -58,7 +58,7 @@ void GtkwaveSave::Write(const Capture& capture, const std::string& dumpFile,
                         const std::string& saveFile, bool vectors, std::ostream& out) {
   const auto& channels = capture.channels();
   const auto& groups = capture.groups();
-  const std::vector<std::string> names = VcdWriter::Names(capture, vectors);
+  const std::vector<std::string> names = capture.ReaderNames(vectors);
   const VcdWriter::TimeScale scale = VcdWriter::ScaleFor(capture.period());
   // GTKWave counts time in the dump's unit times its multiplier.
   const int64_t perSample = scale.ticksPerSample * scale.multiplier;

@@ -36,17 +36,6 @@ std::string Bus(const Capture& capture, const Capture::Group& group, int32_t s) 
 }
 }  // namespace
 
-std::vector<std::string> VcdWriter::Names(const Capture& capture, bool vectors) {
-  std::vector<std::string> names;
-  for (const auto& c : capture.channels()) {
-    names.push_back(c.kind == Capture::kPaired ? c.name + "_p" : c.name);
-  }
-  if (vectors) {
-    for (const auto& group : capture.groups()) names.push_back(group.name);
-  }
-  return Capture::ReaderNames(names);
-}
-
 VcdWriter::TimeScale VcdWriter::ScaleFor(int32_t periodNs) {
   struct Unit {
     int64_t ps;
@@ -71,7 +60,7 @@ void VcdWriter::Write(const Capture& capture, std::ostream& out, bool vectors) {
   const auto& groups = capture.groups();
   const TimeScale scale = ScaleFor(capture.period());
   const int32_t last = capture.lastSample();
-  const std::vector<std::string> names = Names(capture, vectors);
+  const std::vector<std::string> names = capture.ReaderNames(vectors);
 
   std::string text = "$version Logirem " LOGIREM_VERSION " $end\n$comment\n";
   text += "  source " + CommentText(capture.source()) + "\n";

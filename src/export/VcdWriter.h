@@ -9,15 +9,12 @@
 #include <cstdint>
 #include <ostream>
 #include <string>
-#include <vector>
 
 class Capture;
 
 class VcdWriter {
  public:
   static void Write(const Capture& capture, std::ostream& out, bool vectors);
-  // The reference names the dump gives the channels, then (with `vectors`) the groups' buses.
-  static std::vector<std::string> Names(const Capture& capture, bool vectors);
 
   struct TimeScale {
     int64_t ticksPerSample;
