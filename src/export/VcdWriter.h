@@ -4,8 +4,9 @@
 // period, sample s at time s * period, only changes after "#0", and a bare time one sample
 // after the last. `x` where a pod has no such sample (sigrok reads it as 0). The synchronous
 // clock gets one time unit of 1 ns per sample. With `vectors`, one bus per group as well:
-// GTKWave shows them; sigrok-cli 0.7 and PulseView 0.4 read the wires and turn each bus into
-// a channel of its own that holds no sample, without a word.
+// GTKWave shows them, but sigrok-cli 0.7 (libsigrok 0.5) lists the wires, skips the buses and
+// stops reading at the first bus value, so it reads no sample at all, exit 0 and silent.
+// PulseView 0.4 opens such a file without a complaint, and aborts on more than 64 wires.
 #include <cstdint>
 #include <ostream>
 #include <string>
