@@ -27,9 +27,10 @@ using Export = FileFixture;
 }  // namespace
 
 // The built-in capture with and without its setup (with its paired bits and TRIG), and a
-// crafted one: a two-bit pod 0 starting at 256, pod 2 starting at 128, pod 3 absent, pod 4
-// ending at 448, the synchronous clock. The VCD is also read back after a trip through
-// GTKWave's FST.
+// crafted one: a two-bit pod 0 starting at 256 whose bytes 0x55 hold each pair's later bit
+// low and its earlier one (the Data window's red mark) high, pod 2 starting at 128, pod 3
+// absent, pod 4 ending at 448, the synchronous clock. The VCD is also read back after a trip
+// through GTKWave's FST.
 TEST_F(Export, SigrokReadsEverySampleOfEveryChannelAsTheCsvHasIt) {
   const QString crafted = write("crafted.dat", [](MemoryImages& m) {
     m.AcqMem[530 + 2 * 2] = 0x80;  // start count 0xFE80
@@ -37,16 +38,20 @@ TEST_F(Export, SigrokReadsEverySampleOfEveryChannelAsTheCsvHasIt) {
     m.AcqMem[546 + 2 * 4] = 0xC0;  // end count 0xFFC0
     m.AcqMem[547 + 2 * 4] = 0xFF;
     m.AcqMem[580] = 1;
+    std::fill_n(m.AcqMem.begin() + 614, 9 * 65, uint8_t{0x55});  // pairs of 01 on pod 0
   });
   const std::tuple<QStringList, int, size_t, std::string> cases[] = {
       {{Q(dat)}, 2, 45, "Pod0.0"},
       {{Q(dat), "--setup", Q(cnf), "--paired"}, 2, 55, "GRPA07"},
-      {{crafted}, 1, 36, "Pod0.0"}};
+      {{crafted, "--paired"}, 1, 45, "Pod0.0"}};
   const std::string out = dir.file("out"), fst = dir.file("out.fst");
   for (const auto& [base, downsample, channels, first] : cases) {
     const CtlRun csv = Ctl(QStringList{"export"} + base);
     const auto expected = Rows(csv.out, channels, false);
     ASSERT_EQ(expected.size(), 513u) << csv.err;
+    if (base[0] == crafted) {
+      EXPECT_TRUE(expected[300].starts_with("0,1,0,1,")) << expected[300];
+    }
     for (const QString format : {"sr", "vcd", "fst"}) {
       SCOPED_TRACE((base.join(' ') + " " + format).toStdString());
       const QString made = format == "sr" ? "sr" : "vcd";
@@ -104,132 +109,101 @@ TEST_F(Export, VcdHeaderVectorsAndAFailedSave) {
   EXPECT_EQ(Slurp(vcd), "old");
 }
 
-// Groups over pods 2..5 in four radixes, values worked out by hand: GRPA ASC on pod 2 channels
-// 7..0, "A:B," HEX on pods 2 and 3, "X.Y " OCT on pods 4 and 5, CTL2 BIN on channel 8 of pods
-// 2..5; CTL1 is OFF. Pod 2 channel 0 ("A:B,08") carries "OK" at 2.5 MBd from sample 40.
-class Groups : public Export {
- protected:
-  void SetUp() override {
-    Export::SetUp();
-    setup = write(
-        "groups.cnf",
-        [](MemoryImages& m) {
-          SetupModel s(m.SetupMem);
-          s.SetFirst(0, 9);
-          s.SetLabel(5, "A:B,");
-          s.SetLabel(6, "X.Y ");
-          for (const auto& [g, radix] :
-               {std::pair<int16_t, int16_t>{0, 4}, {1, 3}, {5, 0}, {6, 1}, {7, 2}})
-            s.SetDisplayRadix(g, radix);
-        },
-        kConfiguration);
-    acq = write("groups.dat", [](MemoryImages& m) {
-      AcqModel model(m.AcqMem);
-      // Sample s of a one-bit pod starting at 0 is bit (s + 7) % 8 of byte (s + 7) / 8.
-      const auto set = [&](int pod, int channel, int s, bool high) {
-        uint8_t& byte = m.AcqMem[static_cast<size_t>(614 + model.PodOffset()[pod] + channel * 65 +
-                                                     (s + 7) / 8)];
-        byte = static_cast<uint8_t>(high ? byte | 1 << (s + 7) % 8 : byte & ~(1 << (s + 7) % 8));
-      };
-      for (int pod = 2; pod <= 5; ++pod)
-        for (int c = 0; c < 9; ++c)
-          for (int s = 0; s < 513; ++s) set(pod, c, s, false);
-      for (const auto& [pod, value] : {std::pair{2, 0x141}, {3, 0x15A}, {4, 0x01}, {5, 0xFF}})
-        for (int c = 0; c < 9; ++c) set(pod, c, 1, value >> c & 1);
-      for (const auto& [s, value] : {std::pair{2, '='}, {3, '7'}})
-        for (int c = 0; c < 8; ++c) set(2, c, s, value >> c & 1);
-      for (int s = 4; s < 513; ++s) set(2, 0, s, true);  // the idle line
-      for (size_t k = 0; k < 2; ++k) {
-        const int frame = "OK"[k] << 1 | 0x200;  // start bit 0, data LSB first, stop bit 1
-        for (int bit = 0; bit < 200; ++bit)
-          set(2, 0, 40 + 200 * int(k) + bit, frame >> bit / 20 & 1);
-      }
-      m.AcqMem[546 + 2 * 5] = 0x64;  // pod 5 ends at 100
-      m.AcqMem[547 + 2 * 5] = 0xFE;
-    });
-  }
-  QString setup, acq;
-};
-
-// The cells as Python's csv module reads them, with the prefixed values read by int(v, 0).
-TEST_F(Groups, SpreadsheetSafeValuesThroughPythonsCsv) {
-  const std::string csv = dir.file("groups.csv");
+// Groups over pods 2..5 in four radixes: GRPA ASC on pod 2 channels 7..0, "A:B," HEX on pods
+// 2 and 3, "X.Y " OCT on pods 4 and 5, CTL2 BIN on channel 8 of pods 2..5, CTL1 OFF; values
+// worked out by hand. Pod 2 channel 0 ("A:B,08") carries "OK" at 2.5 MBd from sample 40.
+// Python's csv module reads the cells, int(v, 0) the prefixed values; sigrok's UART decoder
+// names the line in the session and the dump; GTKWave, asked through its Tcl interface under
+// a virtual X server, shows the save file's traces under the CSV header's names (a '.' as
+// U+2024), buses in their radix (flags 0x28 binary, 0x22 hex, 0x30 octal, 0x820 ASCII), the
+// marker on the trigger. GTKWave drops traces it cannot find silently: the list is compared.
+TEST_F(Export, LabelledGroupsReachEveryReader) {
+  const QString setup = write(
+      "groups.cnf",
+      [](MemoryImages& m) {
+        SetupModel s(m.SetupMem);
+        s.SetFirst(0, 9);
+        s.SetLabel(5, "A:B,");
+        s.SetLabel(6, "X.Y ");
+        for (const auto& [g, radix] :
+             {std::pair<int16_t, int16_t>{0, 4}, {1, 3}, {5, 0}, {6, 1}, {7, 2}})
+          s.SetDisplayRadix(g, radix);
+      },
+      kConfiguration);
+  const QString acq = write("groups.dat", [](MemoryImages& m) {
+    AcqModel model(m.AcqMem);
+    // Sample s of a one-bit pod starting at 0 is bit (s + 7) % 8 of byte (s + 7) / 8.
+    const auto set = [&](int pod, int channel, int s, int high) {
+      uint8_t& byte =
+          m.AcqMem[static_cast<size_t>(614 + model.PodOffset()[pod] + channel * 65 + (s + 7) / 8)];
+      byte = static_cast<uint8_t>((byte & ~(1 << (s + 7) % 8)) | (high & 1) << (s + 7) % 8);
+    };
+    std::fill_n(m.AcqMem.begin() + 614 + model.PodOffset()[2], 4 * 9 * 65, uint8_t{0});
+    for (const auto& [pod, s, value] : {std::tuple{2, 1, 0x141},
+                                        {3, 1, 0x15A},
+                                        {4, 1, 0x01},
+                                        {5, 1, 0xFF},
+                                        {2, 2, '='},
+                                        {2, 3, '7'}})
+      for (int c = 0; c < 9; ++c) set(pod, c, s, value >> c);
+    for (int s = 4; s < 513; ++s) {  // idle high, then 'O' and 'K': start 0, LSB first, stop 1
+      set(2, 0, s,
+          s < 40 || s >= 440 || (("OK"[(s - 40) / 200] << 1 | 0x200) >> (s - 40) % 200 / 20 & 1));
+    }
+    m.AcqMem[546 + 2 * 5] = 0x64;  // pod 5 ends at 100
+    m.AcqMem[547 + 2 * 5] = 0xFE;
+  });
+  const std::string csv = dir.file("run.csv"), vcd = dir.file("run.vcd"), sr = dir.file("run.sr");
   ASSERT_EQ(Ctl({"export", acq, "--setup", setup, "-o", Q(csv)}).status, 0);
-  const CtlRun r =
-      Tool("python3", {"-c",
-                       "import csv, sys\n"
-                       "rows = list(csv.reader(open(sys.argv[1], newline='')))\n"
-                       "for n in (0, 1, 2, 3, 4, 201):\n"
-                       "  print('|'.join(rows[n][-5:]))\n"
-                       "print(*(int(v, 0) for v in rows[2][-3:]), 'A:B,15' in rows[0])",
-                       Q(csv)});
-  EXPECT_EQ(r.out,
-            "TRIG|GRPA|A:B,|X.Y |CTL2\n"
-            "0|.|0x0000|0o000000|0b0000\n"
-            "0|A|0x415A|0o000777|0b1100\n"
-            "0|'=|0x3D00|0o000000|0b0000\n"
-            "0|'7|0x3700|0o000000|0b0000\n"
-            "0|.|0x0000||\n"
+  const CtlRun cells = Tool(
+      "python3", {"-c",
+                  "import csv, sys\n"
+                  "rows = list(csv.reader(open(sys.argv[1], newline='')))\n"
+                  "for n in (0, 1, 2, 3, 4, 201):\n"
+                  "  print('|'.join(rows[n][-5:]))\n"
+                  "print(*(int(v, 0) for v in rows[2][-3:]), 'A:B,15' in rows[0])\n"
+                  "print(''.join(n.replace('.', '\\u2024') + '|40\\n' for n in rows[0][2:-4]))",
+                  Q(csv)});
+  const std::string names = cells.out.substr(cells.out.find("True\n") + 5);
+  EXPECT_EQ(cells.out.substr(0, cells.out.size() - names.size()),
+            "TRIG|GRPA|A:B,|X.Y |CTL2\n0|.|0x0000|0o000000|0b0000\n0|A|0x415A|0o000777|0b1100\n"
+            "0|'=|0x3D00|0o000000|0b0000\n0|'7|0x3700|0o000000|0b0000\n0|.|0x0000||\n"
             "16730 511 12 True\n")
-      << r.err;
-}
-
-// sigrok-cli names a channel only by letters, digits, '_' and '.'; the UART decoder finds the
-// label's line under its reader name in the session and the dump alike.
-TEST_F(Groups, LabelWithColonAndCommaDecodedBySigrok) {
-  for (const QString format : {"sr", "vcd"}) {
-    const std::string out = dir.file("uart." + format.toStdString());
-    ASSERT_EQ(Ctl({"export", acq, "--setup", setup, "--format", format, "-o", Q(out)}).status, 0);
-    QStringList args{"-i", Q(out), "-P", "uart:rx=A_B_08:baudrate=2500000", "-A", "uart=rx-data"};
-    if (format == "vcd")
-      args << "-I"
-           << "vcd:downsample=2";
-    const CtlRun read = Tool("sigrok-cli", args);
-    EXPECT_EQ(read.out + read.err, "uart-1: 4F\nuart-1: 4B\n") << format.toStdString();
+      << cells.err;
+  for (const auto& [out, input] :
+       {std::pair{sr, QStringList{}}, {vcd, QStringList{"-I", "vcd:downsample=2"}}}) {
+    ASSERT_EQ(Ctl({"export", acq, "--setup", setup, "-o", Q(out), "--format",
+                   Q(out.substr(out.rfind('.') + 1))})
+                  .status,
+              0);
+    const CtlRun read = Tool(
+        "sigrok-cli",
+        QStringList{"-i", Q(out), "-P", "uart:rx=A_B_08:baudrate=2500000", "-A", "uart=rx-data"} +
+            input);
+    EXPECT_EQ(read.out + read.err, "uart-1: 4F\nuart-1: 4B\n") << out;
   }
-}
-
-// GTKWave, asked through its Tcl interface under a virtual X server, shows the traces of the
-// save file under the names the CSV header has, in its order, each bus in its group's display
-// radix (flags 0x28 binary, 0x22 hex, 0x30 octal, 0x820 ASCII), and the primary marker on
-// the trigger. GTKWave drops a trace it cannot find silently, so the whole list is compared.
-TEST_F(Groups, GtkwaveOpensTheSaveFileWithItsDump) {
-  const std::string vcd = dir.file("run.vcd"), gtkw = dir.file("run.gtkw");
-  ASSERT_EQ(Ctl({"export", acq, "--format", "vcd", "-o", Q(vcd)}).status, 0);
-  EXPECT_FALSE(std::filesystem::exists(gtkw));
-  ASSERT_EQ(Ctl({"export", acq, "--setup", setup, "-o", Q(dir.file("run.csv"))}).status, 0);
-  const CtlRun header =
-      Tool("python3", {"-c",
-                       "import csv, sys\n"
-                       "names = next(csv.reader(open(sys.argv[1])))[2:-4]\n"
-                       "print(''.join(f'{n}|{0x28}\\n' for n in names).replace('.', "
-                       "'\\u2024'), end='')",
-                       Q(dir.file("run.csv"))});
   ASSERT_EQ(
       Ctl({"export", acq, "--setup", setup, "--format", "vcd", "--vectors", "-o", Q(vcd)}).status,
       0);
   Put(dir.file("probe.tcl"),
-      "fconfigure stdout -encoding utf-8\n"
-      "puts \"MARKER [gtkwave::getMarker]\"\n"
+      "fconfigure stdout -encoding utf-8\nputs \"MARKER [gtkwave::getMarker]\"\n"
       "for {set i 0} {$i < [gtkwave::getTotalNumTraces]} {incr i} {\n"
-      "  puts \"[gtkwave::getTraceNameFromIndex $i]|[gtkwave::getTraceFlagsFromIndex $i]\"\n"
-      "}\n"
+      "  puts \"[gtkwave::getTraceNameFromIndex $i]|[gtkwave::getTraceFlagsFromIndex $i]\"\n}\n"
       "gtkwave::/File/Quit\n");
-  const CtlRun shown = Tool("xvfb-run", {"-a", "gtkwave", "-S", Q(dir.file("probe.tcl")), Q(gtkw)});
-  EXPECT_EQ(shown.status, 0);
+  const CtlRun shown =
+      Tool("xvfb-run", {"-a", "gtkwave", "-S", Q(dir.file("probe.tcl")), Q(dir.file("run.gtkw"))});
   const auto marker = shown.out.find("MARKER ");
   ASSERT_NE(marker, std::string::npos) << shown.out << shown.err;
-  EXPECT_EQ(shown.out.substr(marker),
-            "MARKER 5120\n" + header.out + "GRPA|2080\nA:B,|34\nX\u2024Y |48\nCTL2|40\nExiting.\n");
-  EXPECT_NE(header.out.find("X\u2024Y 07|40\nX\u2024Y 06|40\n"), std::string::npos) << header.err;
+  EXPECT_EQ(shown.out.substr(marker), "MARKER 5120\n" + names.substr(0, names.size() - 1) +
+                                          "GRPA|2080\nA:B,|34\nX\u2024Y |48\nCTL2|40\nExiting.\n");
+  EXPECT_NE(names.find("X\u2024Y 07|40\nX\u2024Y 06|40\n"), std::string::npos);
 }
 
 // Every pod absent: nothing is written, in any format. Eight pods of 18-bit cards, 72 lines:
 // no session, which PulseView would abort on, until --lines chooses at most 64.
 TEST_F(Export, NothingOrTooMuchIsRefusedAndLinesChoose) {
-  const QString empty = write("empty.dat", [](MemoryImages& m) {
-    for (int pod = 0; pod < 8; ++pod) m.AcqMem[562 + pod] = 1;
-  });
+  const QString empty =
+      write("empty.dat", [](MemoryImages& m) { std::fill_n(&m.AcqMem[562], 8, 1); });
   const std::string out = dir.file("out");
   for (const QString format : {"csv", "vcd", "sr"}) {
     const CtlRun r = Ctl({"export", empty, "--format", format, "-o", Q(out)});
@@ -260,6 +234,8 @@ TEST_F(Export, NothingOrTooMuchIsRefusedAndLinesChoose) {
                            "--lines 1-64\n",
                        false));
   ASSERT_EQ(Ctl({"export", full, "--format", "sr", "--lines", "1-64", "-o", Q(out)}).status, 0);
+  ASSERT_EQ(Ctl({"export", full, "--format", "vcd", "-o", Q(out + ".vcd")}).status, 0);
+  EXPECT_FALSE(std::filesystem::exists(out + ".gtkw"));  // only with the setup
   const std::string shown = Tool("sigrok-cli", {"-i", Q(out), "--show"}).out;
   EXPECT_TRUE(shown.find("Channels: 64\n") != std::string::npos &&
               shown.find("- Pod7.0: logic\n") != std::string::npos &&
@@ -267,22 +243,4 @@ TEST_F(Export, NothingOrTooMuchIsRefusedAndLinesChoose) {
       << shown;
   EXPECT_EQ(Split(Ctl({"export", full, "--lines", "72,1-2"}).out, '\n').at(0),
             "sample,time_ns,Pod7.8,Pod0.0,Pod0.1");
-}
-
-// Bytes 0x55 on the two-bit pod 0 hold the second bit of each pair low and the first, which
-// the Data window draws in red, high; pod 2 has no pairs and gets no paired channel.
-TEST_F(Export, PairedBitsOfATwoBitPod) {
-  const QString acq = write("paired.dat", [](MemoryImages& m) {
-    std::fill_n(m.AcqMem.begin() + 614, 9 * 65, uint8_t{0x55});
-  });
-  const auto rows = Split(Ctl({"export", acq, "--paired"}).out, '\n');
-  ASSERT_EQ(rows.size(), 514u);
-  for (const auto& [row, start] : {std::pair{0, "sample,time_ns,Pod0.0,Pod0.0~,Pod0.1,Pod0.1~,"},
-                                   {1 + 255, "255,5100,,,,,"},
-                                   {1 + 256, "256,5120,0,1,0,1,"},
-                                   {1 + 512, "512,10240,0,1,0,1,"}}) {
-    EXPECT_TRUE(rows[static_cast<size_t>(row)].starts_with(start))
-        << rows[static_cast<size_t>(row)];
-  }
-  EXPECT_NE(rows[0].find(",Pod0.8,Pod0.8~,Pod2.0,Pod2.1,"), std::string::npos);
 }
