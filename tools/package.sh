@@ -45,8 +45,9 @@ if [ "$types" != "application/x-logirem-acquisition text/plain text/plain" ]; th
   echo "File types of a.dat a.cnf other.dat: $types" >&2
   exit 1
 fi
-[ -f "$build/src/app/logirem" ] && has_window=1 || has_window=0
-viewer=$(find "$build/src" -name logirem-view -type f -perm -u+x | head -n 1)
+# The programs this build makes (the window ones need LOGIREM_GUI), whatever files an
+# earlier configuration left behind.
+targets=$(cmake --build "$build" --target help)
 
 expected=(usr/bin/logiremctl usr/share/man/man1/logiremctl.1.gz
   usr/share/metainfo/org.varnok.Logirem.metainfo.xml
@@ -55,11 +56,11 @@ expected=(usr/bin/logiremctl usr/share/man/man1/logiremctl.1.gz
 for size in 16 32 48 64 128 256; do
   expected+=("usr/share/icons/hicolor/${size}x$size/apps/org.varnok.Logirem.png")
 done
-if [ "$has_window" = 1 ]; then
+if grep -q '^logirem:' <<<"$targets"; then
   expected+=(usr/bin/logirem usr/share/man/man1/logirem.1.gz
     usr/share/applications/org.varnok.Logirem.desktop)
 fi
-if [ -n "$viewer" ]; then
+if grep -q '^logirem-view:' <<<"$targets"; then
   expected+=(usr/bin/logirem-view usr/share/man/man1/logirem-view.1.gz
     usr/share/applications/org.varnok.LogiremView.desktop usr/share/mime/packages/logirem.xml)
 fi
