@@ -2,11 +2,16 @@
 // saves, and the names the dialogs hand on. (What any content loads as is replayed by the
 // data-file fuzz target.)
 #include <gtest/gtest.h>
+
+#include <filesystem>
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <sys/resource.h>
 #include <sys/stat.h>
 
 #include <csignal>
-#include <filesystem>
+#endif
 
 #include "memory/DataFiles.h"
 #include "memory/DefaultImages.h"
@@ -18,6 +23,43 @@
 namespace fs = std::filesystem;
 
 namespace {
+#ifdef _WIN32
+// Another program holds the file open without letting it be deleted, as an editor or a
+// spreadsheet does: the new content cannot be renamed over it.
+class SaveRefused {
+ public:
+  explicit SaveRefused(const std::string& path)
+      : handle_(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)) {}
+  ~SaveRefused() { ::CloseHandle(handle_); }
+  bool active() const { return handle_ != INVALID_HANDLE_VALUE; }
+
+ private:
+  HANDLE handle_;
+};
+#else
+// The file system refuses to let the file grow, as on a full disk.
+class SaveRefused {
+ public:
+  explicit SaveRefused(const std::string&) : previous_(std::signal(SIGXFSZ, SIG_IGN)) {
+    if (getrlimit(RLIMIT_FSIZE, &old_) != 0) return;
+    struct rlimit small = old_;
+    small.rlim_cur = 100;
+    ok_ = setrlimit(RLIMIT_FSIZE, &small) == 0;
+  }
+  ~SaveRefused() {
+    setrlimit(RLIMIT_FSIZE, &old_);
+    std::signal(SIGXFSZ, previous_);
+  }
+  bool active() const { return ok_; }
+
+ private:
+  void (*previous_)(int);
+  struct rlimit old_ {};
+  bool ok_ = false;
+};
+#endif
+
 std::string configFrames() { return DefaultConfigText().substr(6); }  // without "INSET "
 
 class DataFilesTest : public ::testing::Test {
@@ -72,17 +114,11 @@ TEST_F(DataFilesTest, FirstLineOnly) {
 TEST_F(DataFilesTest, FailedSaveKeepsTheOldFile) {
   const std::string path = dir.file("keep.cnf");
   Put(path, "old content\r\n");
-  // The file system refuses to let the file grow, as on a full disk.
-  struct rlimit old {};
-  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
-  const auto previous = std::signal(SIGXFSZ, SIG_IGN);
-  struct rlimit small = old;
-  small.rlim_cur = 100;
-  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-  const bool saved = WriteFile(path, images, kConfiguration, 0);
-  setrlimit(RLIMIT_FSIZE, &old);
-  std::signal(SIGXFSZ, previous);
-  EXPECT_FALSE(saved);
+  {
+    const SaveRefused refused(path);
+    ASSERT_TRUE(refused.active());
+    EXPECT_FALSE(WriteFile(path, images, kConfiguration, 0));
+  }
   // Nothing to save: an image whose last load failed, or an offset past its end.
   for (const auto& [length, off] : {std::pair{0, 0}, {-1, 0}, {3539, 3539}}) {
     images.AcqLen = static_cast<int16_t>(length);
@@ -93,6 +129,7 @@ TEST_F(DataFilesTest, FailedSaveKeepsTheOldFile) {
   EXPECT_FALSE(WriteFile(dir.file("none/x.cnf"), images, kConfiguration, 0));
 }
 
+#ifndef _WIN32
 TEST_F(DataFilesTest, SaveReplacesTheFileButKeepsItsModeAndLinks) {
   const std::string path = dir.file("mode.dat"), link = dir.file("link.dat");
   Put(path, "old\r\n");
@@ -104,6 +141,7 @@ TEST_F(DataFilesTest, SaveReplacesTheFileButKeepsItsModeAndLinks) {
             fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
   EXPECT_EQ(Slurp(path).substr(0, 10), "#H34000000");
 }
+#endif
 
 TEST(DataFileNames, ExtensionRule) {
   // Only the file name's extension counts, whatever its length; dots in folders never do.
