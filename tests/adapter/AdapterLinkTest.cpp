@@ -77,7 +77,7 @@ TEST(AdapterLink, LongRepliesReadWholeAndACutOneLeavesTheFile) {
   MemoryImages images;
   for (size_t i = 0; i < images.AcqMem.size(); ++i) images.AcqMem[i] = uint8_t(i * 13 + i / 512);
   Emulator e;
-  for (const int16_t length : {5000, 25001}) {
+  for (const int16_t length : {int16_t{5000}, int16_t{25001}}) {
     SCOPED_TRACE(length);
     images.AcqLen = length;
     const std::string sent = dir.file("sent.dat"), got = dir.file("got.dat");
