@@ -3,7 +3,8 @@
 # there yet, and says which.
 set -euo pipefail
 packages=(g++ cmake ninja-build ccache pkg-config qt6-base-dev qt6-serialport-dev libgl-dev libgtest-dev
-  libgmock-dev libbenchmark-dev fonts-liberation poppler-utils python3 libzip-dev sigrok-cli gtkwave)
+  libgmock-dev libbenchmark-dev fonts-liberation poppler-utils python3 libzip-dev sigrok-cli gtkwave
+  valgrind)
 # The cross-compiler that checks the libraries without Qt still build for Windows.
 packages+=(g++-mingw-w64-x86-64-posix)
 missing=()
