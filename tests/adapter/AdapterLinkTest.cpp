@@ -91,8 +91,8 @@ TEST(AdapterLink, LongRepliesReadWholeAndACutOneLeavesTheFile) {
   const std::string kept = dir.file("sent.dat"), before = Slurp(kept);
   ASSERT_EQ(Ctl(Through(cutting, "write acq " + Q(kept))).status, 0);
   const CtlRun r = Ctl(Through(cutting, "read acq " + Q(kept)));
-  EXPECT_EQ(std::pair(r.status, r.err),
-            std::pair(1, std::string("Local Error: Data read error\n")));
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err.rfind("Local Error: Data read error\n", 0), 0u) << r.err;  // a cause may follow
   EXPECT_TRUE(Slurp(kept) == before);
 }
 
