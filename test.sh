@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test; then once more under
-# AddressSanitizer and UBSan.
+# AddressSanitizer and UBSan; logiremctl once under Valgrind.
 set -euo pipefail
 export QT_QPA_PLATFORM=offscreen  # GUI test programs are listed and run without a display
 cd "$(dirname "$0")"
