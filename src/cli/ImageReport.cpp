@@ -154,16 +154,11 @@ QJsonObject AcqJson(const MemoryImages& images) {
     });
   }
   QJsonObject report{
-      {"kind", "acquisition"},
-      {"length", images.AcqLen},
-      {"cards9", acq.Cards9()},
-      {"cards18", acq.Cards18()},
-      {"triggered", acq.Triggered()},
-      {"sample_period_ns", acq.SamplePeriod()},
-      {"data_length", dataLength},
-      {"max_pod_length", acq.MaxPodLength()},
-      {"last_sample", LineRules::LastSample(acq)},
-      {"pods", pods},
+      {"kind", "acquisition"},          {"length", images.AcqLen},
+      {"cards9", acq.Cards9()},         {"cards18", acq.Cards18()},
+      {"triggered", acq.Triggered()},   {"sample_period_ns", acq.SamplePeriod()},
+      {"data_length", dataLength},      {"max_pod_length", acq.MaxPodLength()},
+      {"last_sample", LineRules::LastSample(acq)}, {"pods", pods},
   };
   report.insert("complete", CutOffWarning(images).empty());
   return report;
