@@ -24,11 +24,10 @@ valgrind_ctl show "$vgdir/a.dat" & show=$!
 valgrind_ctl export "$vgdir/a.dat" --format vcd -o "$vgdir/a.vcd"
 wait "$write" && wait "$show"
 rm -rf "$vgdir"
-# The libraries without Qt, cross-compiled for Windows: a call only POSIX systems have
-# fails here rather than on the first Windows build.
-cmake -S . -B build/mingw -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \
-  -DLOGIREM_CORE_ONLY=ON -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build/mingw -j "$jobs"
+# The Debian package, made from the release build and checked, then installed and run.
+./tools/package.sh --install
+# The libraries without Qt and their tests, cross-compiled for Windows and run under Wine.
+./tools/wine-tests.sh
 cmake -S . -B build/sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug -DLOGIREM_SANITIZE=ON \
   -DLOGIREM_BENCH=OFF >/dev/null
 cmake --build build/sanitize -j "$jobs"

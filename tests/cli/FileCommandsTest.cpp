@@ -166,6 +166,9 @@ TEST_F(FileCommands, UsageErrors) {
     EXPECT_TRUE(r.out.starts_with("usage: logiremctl")) << r.out;
     EXPECT_EQ(r.err, "");
   }
+  const CtlRun version = Ctl({"--version"});  // the number the window's caption shows
+  EXPECT_EQ(version.status, 0);
+  EXPECT_EQ(version.out, "logiremctl (Logirem) " LOGIREM_VERSION "\n");
 }
 
 // Today's CSV: every channel of each present pod, named PodP.C, samples 0 to

@@ -221,8 +221,23 @@ TEST_F(Transfers, ImagesTooShortToSendAndUnknownKindsAreRefused) {
   EXPECT_TRUE(op.busyCalls.empty());
 }
 
+namespace {
+// An empty value removes the variable (setenv has no Windows counterpart of that name).
+void SetLibraryVariable(const char* value) {
+#ifdef _WIN32
+  _putenv_s(SystemGpibDriver::kLibraryVariable, value);
+#else
+  if (*value != '\0') {
+    setenv(SystemGpibDriver::kLibraryVariable, value, 1);
+  } else {
+    unsetenv(SystemGpibDriver::kLibraryVariable);
+  }
+#endif
+}
+}  // namespace
+
 TEST(Transfer, MissingDriverLibraryStopsTheTransferAfterItsMessage) {
-  setenv(SystemGpibDriver::kLibraryVariable, "/nonexistent/libgpib-none.so", 1);
+  SetLibraryVariable("/nonexistent/libgpib-none.so");
   SystemGpibDriver driver;
   RecordingOperator op;
   DeviceConnection dev(driver, op);
@@ -231,7 +246,7 @@ TEST(Transfer, MissingDriverLibraryStopsTheTransferAfterItsMessage) {
   Transfer transfer(dev, *images, op);
   EXPECT_FALSE(transfer.Tek2Mem(kConfiguration));
   EXPECT_FALSE(transfer.Mem2Tek(kAcquisition));
-  unsetenv(SystemGpibDriver::kLibraryVariable);
+  SetLibraryVariable("");
   ASSERT_EQ(op.messages.size(), 2u);  // the library's message once per transfer, nothing else
   EXPECT_EQ(images->SetupLen, 922);   // the images are untouched
   EXPECT_EQ(op.settingsOpened, 0);    // no settings can mend a missing library
