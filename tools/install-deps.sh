@@ -3,7 +3,8 @@
 # there yet, and says which.
 set -euo pipefail
 packages=(g++ cmake ninja-build ccache pkg-config qt6-base-dev qt6-serialport-dev libgl-dev libgtest-dev
-  libgmock-dev libbenchmark-dev fonts-liberation poppler-utils python3 libzip-dev sigrok-cli gtkwave)
+  libgmock-dev libbenchmark-dev fonts-liberation poppler-utils python3 libzip-dev sigrok-cli gtkwave
+  valgrind)
 # The cross-compiler, GoogleTest's source and Wine: the libraries without Qt and their tests
 # built for Windows and run there (tools/wine-tests.sh).
 packages+=(g++-mingw-w64-x86-64-posix googletest wine64)
