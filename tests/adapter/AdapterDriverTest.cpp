@@ -179,7 +179,7 @@ TEST(AdapterDriver, AnAr488IsWaitedForAndGivenTheWholeTimeout) {
   for (const auto& [ar488, kind, tmo] : {std::tuple{false, AdapterDriver::Kind::Original, "3000"},
                                          {true, AdapterDriver::Kind::Ar488, "10000"}}) {
     EmulatorOptions o;
-    o.ar488 = ar488;
+    if (ar488) o.model = AdapterModel::Ar488Usb;
     o.bootMs = ar488 ? 700 : 0;
     Served served(o);
     std::ostringstream trace;
@@ -200,7 +200,7 @@ TEST(AdapterEmulator, AnswersTheQueryFormOfEachSettingAndIgnoresWhatItDoesNotKno
        {std::pair{false, "9 100\r\n1\r\n0\r\n3\r\n1\r\n4\r\n3000\r\n0\r\nPrologix"},
         {true, "9 100\r\n1\r\n0\r\n3\r\n1\r\n4\r\n32000\r\n0\r\nUnrecognized command\r\nAR488"}}) {
     EmulatorOptions o;
-    o.ar488 = ar488;
+    if (ar488) o.model = AdapterModel::Ar488Usb;
     Served served(o);
     std::string why;
     const std::unique_ptr<ByteStream> link = ByteStream::For(*PortName::Parse(served.port, why));
