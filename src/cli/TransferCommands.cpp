@@ -3,7 +3,6 @@
 #include <iostream>
 #include <memory>
 
-#include "adapter/AdapterDriver.h"
 #include "backend/DriverFactory.h"
 #include "backend/Registry.h"
 #include "cli/CliCommands.h"
@@ -90,15 +89,15 @@ int RunId(const CliOptions& options, const std::vector<std::string>& args) {
   if (!GetTekIdent(link.connection(), identity)) {
     if (link.connection().DriverMissing) return 1;  // its message has been shown
     std::cerr << "Not connected: no analyser at " << where(options) << "\n";
-    // An adapter says why its port did not open.
-    if (const auto* adapter = dynamic_cast<const AdapterDriver*>(link.driver())) {
-      if (!adapter->portProblem().empty())
-        std::cerr << "logiremctl: " << adapter->portProblem() << "\n";
-    }
+    // A back end that can say why (an adapter's port, say) does.
+    if (!link.connection().Cause.empty())
+      std::cerr << "logiremctl: " << link.connection().Cause << "\n";
     return 1;
   }
   if (identity.Reply.empty()) {
     std::cerr << "logiremctl: the analyser at " << where(options) << " did not answer \"ID?\"\n";
+    if (!link.connection().Cause.empty())
+      std::cerr << "logiremctl: " << link.connection().Cause << "\n";
     return 1;
   }
   std::cout << "Type: " << identity.Typ << "\n"

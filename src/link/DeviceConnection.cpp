@@ -10,8 +10,12 @@ constexpr int16_t kEotOn = 1;
 constexpr int16_t kEosNone = 0;
 }  // namespace
 
+void DeviceConnection::noteCause() { Cause = driver_.lastProblem(); }
+
 bool DeviceConnection::DevOpen() {
   Connected = true;
+  Cause.clear();
+  openFailed_ = false;
   try {
     Dev = driver_.ibdev(Board, PAd, SAd, kTimeout10s, kEotOn, kEosNone);
     if (!driver_.status().failed()) {
@@ -20,7 +24,9 @@ bool DeviceConnection::DevOpen() {
       if (!driver_.status().failed()) driver_.ibwrt(Dev, "XX");
     }
     if (driver_.status().failed()) {
+      noteCause();
       Connected = false;
+      openFailed_ = true;
       return false;
     }
     return true;
@@ -28,16 +34,18 @@ bool DeviceConnection::DevOpen() {
     op_.message(e.shownText(), "", MsgIcon::Critical, MsgButtons::Ok);
     Connected = false;
     DriverMissing = true;
+    openFailed_ = true;
     return false;
   }
 }
 
 bool DeviceConnection::DevWrite(const std::string& Data) {
   const bool wasConnected = Connected;
-  if (wasConnected || DevOpen()) {
+  if (wasConnected || (!openFailed_ && DevOpen())) {
     try {
       driver_.ibwrt(Dev, Data);
       if (!driver_.status().failed()) return true;
+      noteCause();
     } catch (const DriverUnavailable&) {
       // Only reachable through a back end that lost its library after opening; a failed
       // write is all the caller needs to know.
@@ -56,7 +64,10 @@ std::string DeviceConnection::DevRead() {
     return {};
   }
   const GpibStatus& s = driver_.status();
-  if (s.failed()) return {};
+  if (s.failed()) {
+    noteCause();
+    return {};
+  }
   // The count comes from the driver; never trust it beyond the buffer it was given.
   buffer.resize(static_cast<size_t>(std::clamp<int32_t>(s.ibcntl, 0, kReadBuffer)));
   return buffer;

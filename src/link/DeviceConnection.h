@@ -24,11 +24,18 @@ class DeviceConnection {
   int16_t Dev = 0;
   bool Connected = false;
   bool DriverMissing = false;  // set once the driver library proved unusable; never cleared
+  // Why the last failed call failed, as the driver put it; empty when it cannot say.
+  std::string Cause;
 
   static constexpr int16_t kTimeout10s = 13;
   static constexpr int32_t kReadBuffer = 10000;
 
  private:
+  void noteCause();
+
   GpibDriver& driver_;
   Operator& op_;
+  // The last open failed: writes do not reopen until the next explicit DevOpen, since a port
+  // that was refused or an adapter that does not answer will not do better a moment later.
+  bool openFailed_ = false;
 };

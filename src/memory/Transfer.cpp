@@ -30,6 +30,11 @@ std::string screenText(const std::string& text) { return "DISPLAY 3,1,ASCII,\"" 
 
 const std::string kClearText(21, ' ');
 
+// The message, and on a second line why the link failed when the driver could say.
+std::string withCause(const char* text, const DeviceConnection& dev) {
+  return dev.Cause.empty() ? std::string(text) : std::string(text) + "\r" + dev.Cause;
+}
+
 // The four stretches of the setup image the analyser accepts back, in the order it needs
 // them; the first runs to the end of the image.
 struct Portion {
@@ -93,8 +98,8 @@ bool Transfer::ReadMemFromTek(int32_t Config) {
   dev_.DevWrite(screenText(kClearText));
   op_.setBusy(false);
   if (n >= 1) return true;
-  op_.message(n == -1 ? "Data format error" : "Data read error", "Local Error",
-              MsgIcon::Information, MsgButtons::Ok);
+  op_.message(n == -1 ? std::string("Data format error") : withCause("Data read error", dev_),
+              "Local Error", MsgIcon::Information, MsgButtons::Ok);
   return false;
 }
 
@@ -106,7 +111,7 @@ bool Transfer::WriteMemToTek(int32_t Config) {
   const KindTexts* texts = textsOf(Config);
   auto failure = [this] {
     op_.setBusy(false);
-    op_.message("Data write error", "", MsgIcon::None, MsgButtons::Ok);
+    op_.message(withCause("Data write error", dev_), "", MsgIcon::None, MsgButtons::Ok);
     return false;
   };
   op_.setBusy(true);
