@@ -198,6 +198,8 @@ bool AdapterDriver::configure(std::string& why) {
   if (query(first + "++mode 1\n++mode\n", "1", kQueryWaitMs) &&
       query("++eoi 1\n++eos 3\n++eot_enable 1\n++eot_char " + eot + "\n++eot_char\n", eot,
             kQueryWaitMs)) {
+    configured_ = true;
+    autoPending_ = true;
     return true;
   }
   why = stream_ ? "The adapter on " + portName_ + " (" + version_ +
@@ -214,6 +216,7 @@ void AdapterDriver::dropPort() {
   pending_.clear();
   addressed_.reset();
   readOpen_ = false;
+  configured_ = false;
 }
 
 bool AdapterDriver::send(const std::string& text, int timeoutMs) {
@@ -286,13 +289,23 @@ bool AdapterDriver::discardPending() {
   // An adapter that never stops talking is let go after a while rather than waited out.
   const int64_t clock = now();
   bool alive = true;
+  std::string gone;
   do {
+    if (gone.size() < kLineLimit) gone += pending_;
     pending_.clear();
     alive = pump(0);
   } while (alive && !pending_.empty() && remaining(clock, kDiscardMs) > 0);
+  gone += pending_;
   flushTrace();
   traceNote_ = "";
   pending_.clear();
+  // A banner says the adapter restarted and forgot its settings.
+  if (alive && configured_ && !version_.empty() && gone.find(version_) != std::string::npos) {
+    std::string why;
+    configured_ = false;
+    addressed_.reset();
+    if (!configure(why)) return false;
+  }
   return alive;
 }
 
@@ -329,9 +342,11 @@ std::string AdapterDriver::addressing(const Device& d) const {
 }
 
 std::string AdapterDriver::addressedFor(const Device& d) {
-  const std::string lines = addressing(d);
+  std::string lines = addressing(d);
   if (addressed_ == lines) return {};
   addressed_ = lines;
+  // After a restart "++auto 0" is due again, and only once the address is set.
+  if (std::exchange(autoPending_, false)) lines.insert(lines.find('\n') + 1, "++auto 0\n");
   return lines;
 }
 
@@ -400,16 +415,28 @@ int16_t AdapterDriver::ibdev(int16_t, int16_t pad, int16_t sad, int16_t tmo, int
   // may come first.
   const int64_t clock = now();
   ReplyCollector line;
+  bool restarted = false;
   while (!d.present && remaining(clock, kProbeTimeoutMs + kSlackMs) > 0) {
     line.start('\n', kLineLimit);
     if (!await(line, remaining(clock, kProbeTimeoutMs + kSlackMs))) {
       fail("The adapter on " + portName_ + " went away", kEdvr);
       return -1;
     }
-    d.present = line.complete() && isStatusByte(withoutPrompt(line.line()));
+    const std::string answer = withoutPrompt(line.line());
+    d.present = line.complete() && isStatusByte(answer);
+    restarted = restarted || (line.complete() && answer == version_);
   }
   flushTrace();
   addressed_.reset();
+  autoPending_ = false;
+  // Its banner: the adapter restarted just now and forgot its settings.
+  if (restarted) {
+    std::string why;
+    if (!configure(why)) {
+      fail(why, kEdvr);
+      return -1;
+    }
+  }
   if (!send(addressedFor(d), kCommandWriteMs)) {
     fail("The adapter on " + portName_ + " went away", kEdvr);
     return -1;
@@ -565,8 +592,7 @@ void AdapterDriver::succeed(int32_t count, int16_t extraBits) {
   status_.ibcnt = static_cast<int16_t>(static_cast<uint16_t>(count & 0xFFFF));
 }
 
-void AdapterDriver::fail(const std::string& why, int16_t error, int16_t extraBits,
-                         int32_t count) {
+void AdapterDriver::fail(const std::string& why, int16_t error, int16_t extraBits, int32_t count) {
   fail(error, extraBits, count);
   problem_ = why;
 }

@@ -156,6 +156,8 @@ class AdapterDriver : public GpibDriver {
   std::string portProblem_;
   std::string problem_;
   bool tcp_ = false;
+  bool configured_ = false;   // the settings every device shares were taken
+  bool autoPending_ = false;  // "++auto 0" is still to follow the next "++addr"
   // A reply is being read: "++read" was sent and its end has not come yet.
   bool readOpen_ = false;
   int32_t readWaitMs_ = 0;   // how long the adapter may stay silent in that reply

@@ -57,15 +57,18 @@ class ScriptedAdapter : public ByteStream {
   bool write(std::string_view bytes, int) override {
     lines_.feed(bytes);
     for (HostLines::Line line; lines_.next(line);) {
-      if (line.text == "++ver") unread += "Prologix GPIB-USB Controller version 6.107\r\n";
+      if (line.text == "++ver") unread += version + "\r\n";
+      if (line.text == "++mode") unread += "1\r\n";
+      if (line.text == "++eot_char") unread += "4\r\n";
       if (line.text == "++spoll") unread += "0\r\n";
-      if (line.text == "++read eoi") unread += "TEK/1241\x04";
+      if (line.text == "++read eoi") unread += reply;
     }
     return true;
   }
   std::string read(int) override { return std::exchange(unread, {}); }
   bool failed() const override { return false; }
   std::string unread;
+  std::string version = "Prologix GPIB-USB Controller version 6.107", reply = "TEK/1241\x04";
 
  private:
   HostLines lines_;
@@ -118,7 +121,7 @@ TEST(AdapterDriver, WhatTheAdapterSaidUnaskedIsNeverTakenForAnAnswer) {
   char buffer[20];
   driver.ibrd(ud, buffer, 20);
   EXPECT_EQ(std::string(buffer, static_cast<size_t>(driver.status().ibcntl)), "TEK/1241");
-  EXPECT_EQ(driver.roundTrips(), 3);  // "++ver", "++spoll", "++read eoi"
+  EXPECT_EQ(driver.roundTrips(), 5);  // "++ver", "++mode", "++eot_char", "++spoll", "++read eoi"
   ReplyCollector c;
   c.start('\x04', 5);
   EXPECT_EQ(c.feed("0123"), 4u);
@@ -198,7 +201,9 @@ TEST(AdapterDriver, AnAr488IsWaitedForAndGivenTheWholeTimeout) {
 TEST(AdapterEmulator, AnswersTheQueryFormOfEachSettingAndIgnoresWhatItDoesNotKnow) {
   for (const auto& [ar488, expected] :
        {std::pair{false, "9 100\r\n1\r\n0\r\n3\r\n1\r\n4\r\n3000\r\n0\r\nPrologix"},
-        {true, "9 100\r\n1\r\n0\r\n3\r\n1\r\n4\r\n32000\r\n0\r\nUnrecognized command\r\nAR488"}}) {
+        {true,
+         "Invalid parameter\r\n9 100\r\n1\r\n0\r\nInvalid parameter\r\n3\r\n1\r\n4\r\nInvalid "
+         "parameter\r\n32000\r\n0\r\nUnrecognized command\r\nAR488"}}) {
     EmulatorOptions o;
     if (ar488) o.model = AdapterModel::Ar488Usb;
     Served served(o);
