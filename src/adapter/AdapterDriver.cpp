@@ -398,11 +398,11 @@ int16_t AdapterDriver::ibdev(int16_t, int16_t pad, int16_t sad, int16_t tmo, int
   // A serial poll then shows whether anything answers there, which the adapter would not
   // tell otherwise. An AR488 polls the primary address only: with a secondary address the
   // device is taken as present, and a read that gets no answer says so.
+  const bool poll = kind_ != Kind::Ar488 || d.sadCode == 0;
   Device probe = d;
-  probe.timeoutMs = kProbeTimeoutMs;
+  if (poll) probe.timeoutMs = kProbeTimeoutMs;
   const std::string lines = addressing(probe);
   const size_t firstLine = lines.find('\n') + 1;
-  const bool poll = kind_ != Kind::Ar488 || d.sadCode == 0;
   std::string setup = lines.substr(0, firstLine) + "++auto 0\n" + lines.substr(firstLine) +
                       (poll ? "++spoll\n" : "");
   ++roundTrips_;
@@ -427,10 +427,15 @@ int16_t AdapterDriver::ibdev(int16_t, int16_t pad, int16_t sad, int16_t tmo, int
     restarted = restarted || (line.complete() && answer == version_);
   }
   flushTrace();
-  addressed_.reset();
+  // Without a probe the device's own settings went out already.
+  if (poll)
+    addressed_.reset();
+  else
+    addressed_ = lines;
   autoPending_ = false;
   // Its banner: the adapter restarted just now and forgot its settings.
   if (restarted) {
+    addressed_.reset();
     std::string why;
     if (!configure(why)) {
       fail(why, kEdvr);

@@ -113,6 +113,7 @@ bool AdapterEmulator::present() const {
 
 void AdapterEmulator::pause(int ms) {
   if (options_.instant) return;
+  busy_ = true;
   const auto until = Clock::now() + std::chrono::milliseconds(ms);
   while (Clock::now() < until && !stop_->load() && !ended_) {
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - Clock::now());
@@ -163,8 +164,9 @@ void AdapterEmulator::takeByte() {
       data(line.text);
     }
     if (verbose_) out("> ");
-    // Whatever the line cost in real time the firmware spent on it.
-    firmwareFree_ = std::max(firmwareFree_, Clock::now());
+    // A line that kept the firmware busy (a wait, the bus, a paced reply) holds up the
+    // bytes behind it; the emulator's own slowness must not.
+    if (std::exchange(busy_, false)) firmwareFree_ = std::max(firmwareFree_, Clock::now());
   }
 }
 
@@ -182,6 +184,7 @@ void AdapterEmulator::out(const std::string& bytes) {
           : lineRate;
   if (rate > 0 && !options_.instant) {
     // Handed over at the line's (or the instrument's) pace, a few milliseconds at a time.
+    busy_ = true;
     const size_t slice = static_cast<size_t>(std::max(1, rate / 200));
     lineFree_ = std::max(lineFree_, Clock::now());
     for (size_t from = 0; from < text.size() && !stop_->load(); from += slice) {

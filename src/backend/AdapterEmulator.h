@@ -123,6 +123,7 @@ class AdapterEmulator {
   std::deque<std::string> messages_;
   bool verbose_ = false;
   bool ended_ = false;  // the host went away
+  bool busy_ = false;   // the line being carried out took the firmware's time
   long lost_ = 0;
   int eepromWrites_ = 0;
 };
