@@ -1,7 +1,9 @@
 // logiremctl id, read and write: the analyser commands, on the chosen driver back end.
 #include <QCoreApplication>
+#include <cstdio>
 #include <iostream>
 #include <memory>
+#include <span>
 
 #include "backend/DriverFactory.h"
 #include "backend/Registry.h"
@@ -130,7 +132,16 @@ int RunRead(const CliOptions& options, const std::vector<std::string>& args) {
   return 0;
 }
 
-int RunWrite(const CliOptions& options, const std::vector<std::string>& args) {
+int RunWrite(const CliOptions& options, const std::vector<std::string>& words) {
+  std::vector<std::string> args;
+  bool verify = false;
+  for (const std::string& w : words) {
+    if (w == "--verify") {
+      verify = true;
+    } else {
+      args.push_back(w);
+    }
+  }
   if (args.size() != 2 || kindOf(args[0]) == 0) {
     return UsageError("write needs setup|acq|ref and a file");
   }
@@ -148,6 +159,25 @@ int RunWrite(const CliOptions& options, const std::vector<std::string>& args) {
   }
   Transfer transfer(link.connection(), images, link.op());
   if (!transfer.Mem2Tek(kind)) return 1;
+  if (verify) {
+    // Read back, and compare only what was sent: the analyser may fill in the rest itself.
+    MemoryImages back;
+    Transfer reading(link.connection(), back, link.op());
+    if (!reading.Tek2Mem(kind)) return 1;
+    const std::span<const uint8_t> sent = images.image(kind), got = back.image(kind);
+    for (const auto& [start, count] : Transfer::WrittenRanges(kind, images)) {
+      for (int32_t i = start; i < start + count; ++i) {
+        const auto at = static_cast<size_t>(i);
+        if (i < back.length(kind) && sent[at] == got[at]) continue;
+        char address[16];
+        std::snprintf(address, sizeof address, "%X", MemoryImages::base(kind) + i);
+        link.op().message("Data write error\rThe analyser holds something else at address " +
+                              std::string(address) + " (read back after the write)",
+                          "", MsgIcon::None, MsgButtons::Ok);
+        return 1;
+      }
+    }
+  }
   std::cout << "Wrote " << images.length(kind) << " bytes of " << KindWord(kind) << " from "
             << args[1] << "\n";
   return 0;

@@ -31,7 +31,7 @@ void PrintUsage(std::ostream& outStream) {
                "  defaults [--setup OUT.cnf] [--acq OUT.dat]\n"
                "  id\n"
                "  read setup|acq|ref FILE\n"
-               "  write setup|acq|ref FILE\n"
+               "  write setup|acq|ref FILE [--verify]\n"
                "  serve --listen tcp:[HOST:]PORT|pty [--model M] [--baud N] [--verbose]\n"
                "        [--boot-ms N] [--fault F]... [--reply-style plain|headed]\n"
                "      M: prologix-usb, prologix-eth, ar488-uno (or --ar488), ar488-usb,\n"

@@ -58,6 +58,17 @@ bool sendable(const MemoryImages& images, int32_t Config) {
 }
 }  // namespace
 
+std::vector<std::pair<int32_t, int32_t>> Transfer::WrittenRanges(int32_t Config,
+                                                                 const MemoryImages& images) {
+  if (!sendable(images, Config)) return {};
+  if (Config != kConfiguration) return {{0, images.AcqLen}};
+  std::vector<std::pair<int32_t, int32_t>> ranges;
+  for (const Portion& portion : kSetupPortions)
+    ranges.emplace_back(portion.start,
+                        portion.total > 0 ? portion.total : images.SetupLen - portion.start);
+  return ranges;
+}
+
 // Without a usable driver library there is nothing the settings could mend, and every
 // further attempt would only repeat the driver's message.
 bool Transfer::Tek2Mem(int32_t Config) {
