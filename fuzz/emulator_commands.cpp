@@ -46,7 +46,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   EmulatorOptions options;
   options.instant = true;
   if (flags & 1) options.model = AdapterModel::Ar488Uno;
-  options.pad = static_cast<int16_t>(in.byte() % 31);
+  options.pad = static_cast<int16_t>(in.byte() % 30 + 1);  // an AR488 keeps PAD 0 for itself
   options.restartAfterLocal = flags >> 1 & 3;
   const bool serial = flags & 8;
   AdapterEmulator emulator(options);

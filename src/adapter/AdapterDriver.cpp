@@ -28,9 +28,8 @@ constexpr size_t kLineLimit = 256;
 constexpr size_t kShownTraffic = 120;
 constexpr size_t kTraceLineLimit = 16384;
 // An AR488 on an Uno or Nano holds 63 received bytes and hands data to the bus at the pace
-// of the instrument's handshake; slices of this size at this pace never fill its buffer.
-constexpr size_t kAr488Slice = 32;
-constexpr int kAr488UsPerByte = 250;
+// of the instrument's handshake, taken to be no slower than this.
+constexpr int64_t kAr488UsPerByte = 250;
 
 // A line the adapter sent, without the prompt an AR488 prints in verbose mode.
 std::string withoutPrompt(std::string line) {
@@ -221,6 +220,9 @@ void AdapterDriver::dropPort() {
 
 bool AdapterDriver::send(const std::string& text, int timeoutMs) {
   if (!stream_) return false;
+  // A caller's clock stands for a scripted adapter, which has no buffer to overrun.
+  const int64_t holdUs = holdUntilUs_ - wall_.nsecsElapsed() / 1000;
+  if (holdUs > 0 && !clock_) std::this_thread::sleep_for(std::chrono::microseconds(holdUs));
   traceOut(text);
   if (stream_->write(text, timeoutMs)) return true;
   if (trace_ != nullptr) *trace_ << "adapter: the link failed while sending" << std::endl;
@@ -229,23 +231,14 @@ bool AdapterDriver::send(const std::string& text, int timeoutMs) {
 }
 
 bool AdapterDriver::sendData(const std::string& prefix, const std::string& line, int timeoutMs) {
-  if (kind_ != Kind::Ar488) return send(prefix + line, timeoutMs);
-  if (!send(prefix, kCommandWriteMs)) return false;
-  // No flow control: the adapter takes bytes only as fast as the instrument does.
-  QElapsedTimer pace;
-  pace.start();
-  for (size_t from = 0; from < line.size(); from += kAr488Slice) {
-    const int64_t dueUs = static_cast<int64_t>(from) * kAr488UsPerByte;
-    const int64_t waitUs = dueUs - pace.nsecsElapsed() / 1000;
-    // A caller's clock stands for a scripted adapter, which has no buffer to overrun.
-    if (waitUs > 0 && !clock_) std::this_thread::sleep_for(std::chrono::microseconds(waitUs));
-    if (!stream_ || !stream_->write(std::string_view(line).substr(from, kAr488Slice), timeoutMs)) {
-      if (stream_) traceOut(line);
-      dropPort();
-      return false;
-    }
+  if (!send(prefix + line, timeoutMs)) return false;
+  // An AR488 reads the whole line, then hands it to the instrument at the pace of its
+  // handshake without reading on; with no flow control, what comes meanwhile must fit its
+  // buffer, so nothing more is sent until the line is through.
+  if (kind_ == Kind::Ar488) {
+    holdUntilUs_ =
+        wall_.nsecsElapsed() / 1000 + static_cast<int64_t>(line.size()) * kAr488UsPerByte;
   }
-  traceOut(line);
   return true;
 }
 
@@ -505,6 +498,10 @@ int16_t AdapterDriver::ibrd(int16_t ud, char* buffer, int32_t count) {
   Device* d = usable(ud, true);
   if (d == nullptr) return status_.ibsta;
   const size_t keep = static_cast<size_t>(std::max(count, 0));
+  if (keep == 0) {
+    succeed(0);
+    return status_.ibsta;
+  }
   ReplyCollector reply;
   reply.start(kEotChar, keep, true);
   const auto deliver = [&] {

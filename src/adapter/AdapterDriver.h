@@ -110,7 +110,7 @@ class AdapterDriver : public GpibDriver {
   bool query(const std::string& lines, const std::string& expected, int timeoutMs);
   // Reads the rest of a reply a shorter ibrd left, up to its end or the adapter's silence.
   bool finishReply();
-  // Sends a data line; to an AR488 in slices no faster than it hands bytes to the bus.
+  // Sends a data line; after one to an AR488, later sends wait until it is through.
   bool sendData(const std::string& prefix, const std::string& line, int timeoutMs);
   // The reason a write of n bytes cannot reach the device as one message, or nothing.
   std::string cannotSend(size_t n) const;
@@ -162,6 +162,7 @@ class AdapterDriver : public GpibDriver {
   bool readOpen_ = false;
   int32_t readWaitMs_ = 0;   // how long the adapter may stay silent in that reply
   int32_t readTotalMs_ = 0;  // and how long its rest may take at most
+  int64_t holdUntilUs_ = 0;  // on the wall clock: an AR488 is busy with a data line
   std::map<int16_t, Device> devices_;
   std::optional<std::string> addressed_;  // the addressing lines last sent
   int16_t nextUd_ = 1;

@@ -15,7 +15,8 @@ size_t ReplyCollector::feed(std::string_view bytes) {
   if (complete_) return 0;
   if (stopWhenFull_ && data_.size() + bytes.size() > keep_) {
     const size_t room = keep_ - data_.size();
-    const size_t at = bytes.substr(0, room).find(end_);
+    // The end may follow the last byte held.
+    const size_t at = bytes.substr(0, room + 1).find(end_);
     if (at == std::string_view::npos) {
       data_.append(bytes.substr(0, room));
       received_ += room;

@@ -98,6 +98,7 @@ std::string AdapterEmulator::version() const {
 void AdapterEmulator::restart(bool reset) {
   settings_ = Settings();
   busMessage_.clear();
+  verbose_ = options_.verbose && isAr488();
   // After "++rst" the original ignores its input for about 5 s, as after power-up.
   if (reset && !isAr488()) {
     if (!options_.instant) deafUntil_ = Clock::now() + std::chrono::milliseconds(5000);

@@ -27,6 +27,7 @@ bool DeviceConnection::DevOpen() {
       noteCause();
       Connected = false;
       openFailed_ = true;
+      failedBoard_ = Board, failedPad_ = PAd, failedSad_ = SAd;
       return false;
     }
     return true;
@@ -34,14 +35,15 @@ bool DeviceConnection::DevOpen() {
     op_.message(e.shownText(), "", MsgIcon::Critical, MsgButtons::Ok);
     Connected = false;
     DriverMissing = true;
-    openFailed_ = true;
     return false;
   }
 }
 
 bool DeviceConnection::DevWrite(const std::string& Data) {
   const bool wasConnected = Connected;
-  if (wasConnected || (!openFailed_ && DevOpen())) {
+  const bool sameFailure =
+      openFailed_ && Board == failedBoard_ && PAd == failedPad_ && SAd == failedSad_;
+  if (wasConnected || (!sameFailure && DevOpen())) {
     try {
       driver_.ibwrt(Dev, Data);
       if (!driver_.status().failed()) return true;

@@ -35,7 +35,9 @@ class DeviceConnection {
 
   GpibDriver& driver_;
   Operator& op_;
-  // The last open failed: writes do not reopen until the next explicit DevOpen, since a port
-  // that was refused or an adapter that does not answer will not do better a moment later.
+  // The last open failed at this address: writes do not reopen it until the next explicit
+  // DevOpen, since a port that was refused or an adapter that does not answer will not do
+  // better a moment later. The settings command may mend the address, which is tried.
   bool openFailed_ = false;
+  int16_t failedBoard_ = 0, failedPad_ = 0, failedSad_ = 0;
 };

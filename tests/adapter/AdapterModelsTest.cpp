@@ -75,11 +75,19 @@ TEST(AdapterModels, ReadAndWriteEveryMemoryOrRefuseWithTheRemedy) {
       EXPECT_TRUE(std::equal(acq.begin(), acq.begin() + direct.AcqLen, direct.AcqMem.begin()));
       EXPECT_EQ(std::pair(analyser.rejectedWrites(), op.messages.size()), std::pair(0, size_t{0}));
     }
+    // Two long lines in a row: the second must not arrive while the first still goes out.
+    const int16_t ud = driver.ibdev(0, 7, 0, kTimeout10s, 1, 0);
+    for (const char c : {'a', 'b'})
+      driver.ibwrt(ud, "DISPLAY 3,1,ASCII,\"" + std::string(100, c) + "\"");
+    EXPECT_EQ(driver.status().failed(), old);
+    char idReply[100];
+    if (!old && driver.ibwrt(ud, "ID?") >= 0 && driver.ibrd(ud, idReply, 100) >= 0)
+      EXPECT_EQ(analyser.screenLine(), std::string(100, 'b'));  // the reply shows both went through
     // Whole messages only: a piece of one would start with none of the analyser's words.
     for (const std::string& message : served.emulator.messages()) {
       bool known = false;
-      for (const char* word : {"XX", "DISPLAY 3,1,", "INSETUP?", "ACQMEM?", "REFMEM?", "INSET #H",
-                               "ACQMEM #H", "LOAD ACQMEM"})
+      for (const char* word : {"XX", "ID?", "DISPLAY 3,1,", "INSETUP?", "ACQMEM?", "REFMEM?",
+                               "INSET #H", "ACQMEM #H", "LOAD ACQMEM"})
         known = known || message.rfind(word, 0) == 0;
       EXPECT_TRUE(known) << message.substr(0, 40);
     }
