@@ -36,7 +36,8 @@ void PrintUsage(std::ostream& outStream) {
                "        [--boot-ms N] [--fault F]... [--reply-style plain|headed]\n"
                "      M: prologix-usb, prologix-eth, ar488-uno (or --ar488), ar488-usb,\n"
                "         ar488-old, clone\n"
-               "      F: no-device, delay:MS, drop:BYTES, restart:N, slow:BYTES_PER_S\n";
+               "      F: no-device, delay:MS, drop:BYTES, restart:N, slow:BYTES_PER_S\n"
+               "  --version                           the version the window's caption shows\n";
 }
 }  // namespace
 
@@ -51,6 +52,10 @@ int main(int argc, char** argv) {
   // Asking for the usage is no error: it goes to stdout, for a pager.
   if (!words.empty() && (words[0] == "--help" || words[0] == "-h")) {
     PrintUsage(std::cout);
+    return 0;
+  }
+  if (!words.empty() && words[0] == "--version") {
+    std::cout << "logiremctl (Logirem) " LOGIREM_VERSION "\n";
     return 0;
   }
   CliOptions options;
