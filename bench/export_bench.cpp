@@ -13,11 +13,13 @@
 
 #include "export/Capture.h"
 #include "export/CsvWriter.h"
+#include "export/GtkwaveSave.h"
 #include "export/SigrokSession.h"
 #include "export/VcdWriter.h"
 #include "memory/DataFiles.h"
 #include "memory/DefaultImages.h"
 #include "memory/MemoryImages.h"
+#include "model/SetupModel.h"
 
 extern char** environ;
 
@@ -96,6 +98,29 @@ void BM_WriteCsv(benchmark::State& state) {
   });
 }
 
+// Everything the setup brings: the display's lines with their paired bits and TRIG, the groups
+// as CSV columns and VCD buses, reader names and the GTKWave save file, all four files.
+void BM_WriteAllWithSetup(benchmark::State& state) {
+  MemoryImages images;
+  LoadDefaultImages(images, nullptr);
+  const SetupModel setup(images.SetupMem);
+  for (auto _ : state) {
+    Capture capture(images.AcqMem, "demo.dat");
+    capture.AddMatchedLines(setup);
+    capture.AddGroups(setup);
+    capture.SetTrigger(setup);
+    capture.AddPairedChannels();
+    capture.AddTriggerChannel();
+    std::string bytes, error;
+    SigrokSession::Write(capture, bytes, error);
+    std::ostringstream out;
+    CsvWriter::Write(capture, out);
+    VcdWriter::Write(capture, out, true);
+    GtkwaveSave::Write(capture, "/tmp/demo.vcd", "/tmp/demo.gtkw", true, out);
+    benchmark::DoNotOptimize(bytes.size() + out.str().size());
+  }
+}
+
 void Process(benchmark::State& state, const std::vector<std::string>& args) {
   for (auto _ : state) {
     if (!Run(args)) {
@@ -122,6 +147,7 @@ void BM_SigrokCliVcdToSr(benchmark::State& state) {
 BENCHMARK(BM_WriteSr)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_WriteVcd)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_WriteCsv)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_WriteAllWithSetup)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_LogiremctlExportSr)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_LogiremctlExportVcd)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_SigrokCliVcdToSr)->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -5,6 +5,8 @@ set -euo pipefail
 packages=(g++ cmake ninja-build ccache pkg-config qt6-base-dev qt6-serialport-dev libgl-dev libgtest-dev
   libgmock-dev libbenchmark-dev fonts-liberation poppler-utils python3 libzip-dev sigrok-cli gtkwave
   valgrind)
+# A virtual X server for GTKWave, which checks the exports' save files (xvfb-run).
+packages+=(xvfb xauth)
 # The cross-compiler, GoogleTest's source and Wine: the libraries without Qt and their tests
 # built for Windows and run there (tools/wine-tests.sh).
 packages+=(g++-mingw-w64-x86-64-posix googletest wine64)

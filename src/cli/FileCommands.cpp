@@ -14,6 +14,7 @@
 #include "cli/StderrOperator.h"
 #include "export/Capture.h"
 #include "export/CsvWriter.h"
+#include "export/GtkwaveSave.h"
 #include "export/SigrokSession.h"
 #include "export/VcdWriter.h"
 #include "memory/DataFiles.h"
@@ -74,7 +75,51 @@ struct FileArgs {
   std::string output;
   std::string setup;
   bool vectors = false;
+  std::string lines;  // --lines LIST, as given
+  bool noTrigger = false;
+  bool paired = false;
 };
+
+// "N" and "N-M" items of a comma-separated list as 0-based positions in the order given;
+// nothing when the list is malformed or names a line outside 1..count, `why` saying so.
+std::optional<std::vector<size_t>> parseLines(const std::string& list, size_t count,
+                                              std::string& why) {
+  std::vector<size_t> positions;
+  std::istringstream in(list);
+  for (std::string item; std::getline(in, item, ',');) {
+    const auto dash = item.find('-');
+    const std::string first = item.substr(0, dash);
+    const std::string last = dash == std::string::npos ? first : item.substr(dash + 1);
+    const auto number = [](const std::string& text) -> size_t {
+      if (text.empty() || text.size() > 6 ||
+          text.find_first_not_of("0123456789") != std::string::npos) {
+        return 0;
+      }
+      return std::stoul(text);
+    };
+    const size_t from = number(first), to = number(last);
+    if (from == 0 || to == 0 || from > to) {
+      why = "--lines takes N or N-M items (1 is the first line), not \"" + item + "\"";
+      return std::nullopt;
+    }
+    if (to > count) {
+      why = "--lines names line " + std::to_string(to) + ", but the capture holds " +
+            std::to_string(count);
+      return std::nullopt;
+    }
+    for (size_t n = from; n <= to; ++n) positions.push_back(n - 1);
+  }
+  if (positions.empty()) why = "--lines needs a list such as 1-8,12";
+  return positions.empty() ? std::nullopt : std::optional(positions);
+}
+
+// The GTKWave save file beside a dump: run.vcd gives run.gtkw.
+std::string beside(const std::string& dump) {
+  const auto dot = dump.rfind('.');
+  const auto slash = dump.find_last_of("/\\");
+  const bool extension = dot != std::string::npos && (slash == std::string::npos || dot > slash);
+  return (extension ? dump.substr(0, dot) : dump) + ".gtkw";
+}
 
 // Reads the options shared by show and export; returns the usage complaint, if any.
 std::string parseArgs(const std::vector<std::string>& args, bool forExport, FileArgs& out) {
@@ -100,6 +145,13 @@ std::string parseArgs(const std::vector<std::string>& args, bool forExport, File
       out.setup = args[++i];
     } else if (forExport && a == "--vectors") {
       out.vectors = true;
+    } else if (forExport && a == "--lines") {
+      if (!hasValue) return "--lines needs a list such as 1-8,12";
+      out.lines = args[++i];
+    } else if (forExport && a == "--no-trigger") {
+      out.noTrigger = true;
+    } else if (forExport && a == "--paired") {
+      out.paired = true;
     } else if (forExport && a == "-o") {
       if (!hasValue) return "-o needs a file name";
       out.output = args[++i];
@@ -207,6 +259,30 @@ int RunExport(const std::vector<std::string>& args) {
     if (a.format == "csv" || a.vectors) capture.AddGroups(setup);
     capture.SetTrigger(setup);
   }
+  if (!a.lines.empty()) {
+    std::string why;
+    const auto positions = parseLines(a.lines, capture.lineCount(), why);
+    if (!positions) return UsageError(why);
+    capture.KeepLines(*positions);
+  }
+  if (!capture.HoldsSamples()) {
+    return fileError(a.file, "nothing to export: the capture holds no channel");
+  }
+  if (a.paired) capture.AddPairedChannels();
+  if (!a.noTrigger) capture.AddTriggerChannel();
+  if (a.format == "sr" && capture.channels().size() > Capture::kSigrokChannels) {
+    // PulseView 0.4 aborts on such a session, so none is written; the operator chooses.
+    const size_t lines = capture.lineCount();
+    const size_t more = capture.channels().size() - lines;
+    std::cerr << "logiremctl: " << a.file << ": " << lines << " lines"
+              << (more == 0 ? std::string()
+                            : " and " + std::to_string(more) + " more channels (TRIG, paired bits)")
+              << ", but PulseView reads at most " << Capture::kSigrokChannels
+              << " channels from a sigrok session; choose lines by their position with --lines,"
+              << " such as --lines 1-" << Capture::kSigrokChannels - std::min(more, size_t{63})
+              << "\n";
+    return 2;
+  }
 
   std::string bytes;
   if (a.format == "sr") {
@@ -232,6 +308,15 @@ int RunExport(const std::vector<std::string>& args) {
   std::string why;
   if (!SaveWholeFile(a.output, bytes, &why)) {
     return fileError(a.output, "cannot write the file: " + why);
+  }
+  if (a.format == "vcd" && !a.setup.empty()) {
+    std::ostringstream save;
+    const std::string gtkw = beside(a.output);
+    GtkwaveSave::Write(capture, std::filesystem::absolute(a.output).string(),
+                       std::filesystem::absolute(gtkw).string(), a.vectors, save);
+    if (!SaveWholeFile(gtkw, std::move(save).str(), &why)) {
+      return fileError(gtkw, "cannot write the file: " + why);
+    }
   }
   return 0;
 }

@@ -15,6 +15,7 @@
 #include <QPrinterInfo>
 #include <QStatusBar>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <sstream>
 
 #include "display/DisplayCanvas.h"
@@ -28,6 +29,7 @@
 #include "memory/DataFiles.h"
 #include "memory/MemoryImages.h"
 #include "memory/Session.h"
+#include "model/AcqModel.h"
 #include "model/SetupModel.h"
 
 const char* const DisplayIt::kHelpText =
@@ -263,7 +265,28 @@ bool DisplayIt::ExportTo(const QString& path) {
       capture.AddChannel(view_.Name(static_cast<int16_t>(line), view_.SignalNames),
                          view_.LineTable[static_cast<size_t>(line)].code);
     }
+    if (!capture.HoldsSamples()) {
+      session_.op().message("nothing to export: the capture holds no channel", "Export",
+                            MsgIcon::Exclamation, MsgButtons::Ok);
+      return false;
+    }
+    if (ExportPairedQuestion(capture)) capture.AddPairedChannels();
     capture.SetTrigger(view_.IsTriggered ? std::optional<int32_t>(view_.TrigPos) : std::nullopt);
+    capture.AddTriggerChannel();
+    if (format == QStringLiteral("sr")) {
+      // PulseView aborts on more channels; lines can be moved up to be among those kept.
+      const auto dropped = capture.LimitChannels(Capture::kSigrokChannels);
+      if (!dropped.empty()) {
+        std::string names;
+        for (const auto& name : dropped) names += (names.empty() ? "" : ", ") + name;
+        session_.op().message("PulseView reads at most " +
+                                  std::to_string(Capture::kSigrokChannels) +
+                                  " channels: the session holds the first lines on screen and "
+                                  "leaves out " +
+                                  names + ".",
+                              "Export", MsgIcon::Information, MsgButtons::Ok);
+      }
+    }
     if (format == QStringLiteral("sr")) {
       if (!SigrokSession::Write(capture, bytes, why)) bytes.clear();
     } else {
@@ -282,6 +305,19 @@ bool DisplayIt::ExportTo(const QString& path) {
   session_.op().message("Cannot export to " + path.toStdString() + ": " + why, "Export",
                         MsgIcon::Exclamation, MsgButtons::Ok);
   return false;
+}
+
+bool DisplayIt::ExportPairedQuestion(const Capture& capture) {
+  const AcqModel acq(session_.images().AcqMem);
+  const auto& channels = capture.channels();
+  if (std::none_of(channels.begin(), channels.end(),
+                   [&](const Capture::Channel& c) { return acq.PodTwoBit(c.pod); })) {
+    return false;
+  }
+  return session_.op().message(
+             "Add the paired bit (drawn in red) of each line of a two-bit pod as a channel of its "
+             "own, named after the line with ~ (CSV) or _p?",
+             "Export", MsgIcon::Question, MsgButtons::YesNo) == MsgAnswer::Yes;
 }
 
 std::array<int16_t, DisplayView::kLines> DisplayIt::LineOrder() const {

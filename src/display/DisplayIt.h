@@ -4,13 +4,14 @@
 // main window keeps one for the whole run; each opening rebuilds the view from the images.
 #include <QDialog>
 #include <QString>
-#include <functional>
 #include <array>
 #include <cstdint>
+#include <functional>
 
 #include "display/DisplayDrawing.h"
 #include "display/DisplayView.h"
 
+class Capture;
 class DisplayCanvas;
 class QLabel;
 class QStatusBar;
@@ -66,6 +67,9 @@ class DisplayIt : public QDialog {
  private:
   void Apply(DisplayView::Effect effect);
   void Form_Unload();
+  // Whether the operator wants the paired bits of two-bit pods exported; asked only when a
+  // line lies on one.
+  bool ExportPairedQuestion(const Capture& capture);
   // The lines' name entries from top to bottom, to see whether lines were moved.
   std::array<int16_t, DisplayView::kLines> LineOrder() const;
 

@@ -1,5 +1,9 @@
 #include "export/Capture.h"
 
+#include <algorithm>
+#include <cctype>
+#include <set>
+
 #include "model/LineRules.h"
 #include "model/SetupModel.h"
 
@@ -80,13 +84,88 @@ void Capture::AddGroups(const SetupModel& setup) {
   }
 }
 
+void Capture::KeepLines(const std::vector<size_t>& positions) {
+  std::vector<Channel> kept;
+  for (const size_t p : positions) {
+    if (p < channels_.size()) kept.push_back(channels_[p]);
+  }
+  channels_ = std::move(kept);
+}
+
+void Capture::AddPairedChannels() {
+  std::vector<Channel> with;
+  for (const Channel& channel : channels_) {
+    with.push_back(channel);
+    if (channel.kind == kLine && acq_.PodTwoBit(channel.pod)) {
+      with.push_back({channel.name, channel.pod, channel.channel, kPaired});
+    }
+  }
+  channels_ = std::move(with);
+}
+
+bool Capture::AddTriggerChannel() {
+  if (!triggerSample_) return false;
+  channels_.push_back({"TRIG", 0, 0, kTrigger});
+  return true;
+}
+
+std::vector<std::string> Capture::LimitChannels(size_t count) {
+  std::vector<std::string> dropped;
+  for (size_t i = channels_.size(); i-- > 0 && channels_.size() > count;) {
+    if (channels_[i].kind != kLine) continue;
+    dropped.insert(dropped.begin(), channels_[i].name);
+    const size_t end = i + 1 < channels_.size() && channels_[i + 1].kind == kPaired ? i + 2 : i + 1;
+    channels_.erase(channels_.begin() + static_cast<std::ptrdiff_t>(i),
+                    channels_.begin() + static_cast<std::ptrdiff_t>(end));
+  }
+  return dropped;
+}
+
+size_t Capture::lineCount() const {
+  return static_cast<size_t>(std::count_if(channels_.begin(), channels_.end(),
+                                           [](const Channel& c) { return c.kind == kLine; }));
+}
+
+bool Capture::HoldsSamples() const {
+  return std::any_of(channels_.begin(), channels_.end(), [&](const Channel& c) {
+    return c.kind == kLine && !acq_.PodAbsent(c.pod) && lastSample_ >= 0;
+  });
+}
+
+std::vector<std::string> Capture::ReaderNames(const std::vector<std::string>& names) {
+  std::vector<std::string> out;
+  std::set<std::string> used;
+  for (const std::string& name : names) {
+    std::string word = name.empty() ? "_" : name;
+    for (char& c : word) {
+      if (!std::isalnum(static_cast<unsigned char>(c)) && c != '_' && c != '.') c = '_';
+    }
+    std::string unique = word;
+    for (int n = 2; used.count(unique) != 0; ++n) unique = word + "_" + std::to_string(n);
+    used.insert(unique);
+    out.push_back(std::move(unique));
+  }
+  return out;
+}
+
+std::vector<std::string> Capture::ReaderNames(bool groups) const {
+  std::vector<std::string> names;
+  for (const Channel& c : channels_) names.push_back(c.kind == kPaired ? c.name + "_p" : c.name);
+  if (groups) {
+    for (const Group& group : groups_) names.push_back(group.name);
+  }
+  return ReaderNames(names);
+}
+
 void Capture::SetTrigger(const SetupModel& setup) {
   triggerSample_ = triggered_ ? std::optional<int32_t>(setup.TrigPosition()) : std::nullopt;
 }
 
 int Capture::Level(const Channel& channel, int32_t s) const {
-  const auto level = acq_.Level(channel.pod, channel.channel, s);
-  return level ? (*level ? 1 : 0) : -1;
+  if (channel.kind == kTrigger) return triggerSample_ && s >= *triggerSample_ ? 1 : 0;
+  const auto bits = acq_.SampleAt(channel.pod, channel.channel, s);
+  if (!bits) return -1;
+  return (channel.kind == kPaired ? bits->pairedBit() : bits->high()) ? 1 : 0;
 }
 
 std::optional<uint64_t> Capture::GroupValue(const Group& group, int32_t s) const {

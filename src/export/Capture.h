@@ -16,11 +16,18 @@ class SetupModel;
 
 class Capture {
  public:
+  // A line reads its channel; its paired channel reads the earlier bit of each pair of a
+  // two-bit pod, which the Data window draws in red; the trigger channel is low before the
+  // trigger sample and high from it on, so readers without a trigger marker still show it.
+  enum Kind : int16_t { kLine, kPaired, kTrigger };
   struct Channel {
-    std::string name;
+    std::string name;  // as the display shows it; a paired channel has its line's name
     int16_t pod = 0;
     int16_t channel = 0;
+    Kind kind = kLine;
   };
+  // PulseView 0.4 aborts on a session of more channels than this; sigrok-cli reads them.
+  static constexpr size_t kSigrokChannels = 64;
   // Display radixes of a group record.
   enum Radix : int16_t { kHex = 0, kOct = 1, kBin = 2, kOff = 3, kAsc = 4, kEbc = 5, kRom = 6 };
   struct Group {
@@ -40,6 +47,27 @@ class Capture {
   void AddGroups(const SetupModel& setup);
   // One channel by its code; a code naming no channel is ignored.
   void AddChannel(const std::string& name, int16_t code);
+  // Keeps the lines at these 0-based positions, in the order given; call before the rest.
+  void KeepLines(const std::vector<size_t>& positions);
+  // After each line of a two-bit pod, its paired channel.
+  void AddPairedChannels();
+  // "TRIG" after the rest, when the trigger sample is known; false when it is not.
+  bool AddTriggerChannel();
+  // Drops the last lines (with their paired channels) until at most `count` channels are
+  // left and returns the names dropped.
+  std::vector<std::string> LimitChannels(size_t count);
+  size_t lineCount() const;
+  // Whether any line lies on a pod that recorded samples: without one there is nothing to
+  // export, and sigrok refuses a session without channels.
+  bool HoldsSamples() const;
+  // Names for readers whose channel syntax takes no punctuation (sigrok's "-P dec:ch=NAME",
+  // VCD references): every character but letters, digits, '_' and '.' becomes '_', an empty
+  // name "_", and a name repeating an earlier one gets "_2", "_3", ...
+  static std::vector<std::string> ReaderNames(const std::vector<std::string>& names);
+  // The channels' names so, a paired channel with "_p" appended, then with `groups` the
+  // groups' (a dump's buses).
+  std::vector<std::string> ReaderNames(bool groups = false) const;
+
   // The trigger sample is the setup's trigger position, when the acquisition triggered.
   void SetTrigger(const SetupModel& setup);
   void SetTrigger(std::optional<int32_t> sample) { triggerSample_ = sample; }

@@ -15,11 +15,33 @@ std::string Cell(const std::string& text) {
   }
   return quoted + '"';
 }
+
+// A spreadsheet reads bare digits as a number ("1E10" as 1E+10, "0001" as 1) and a leading
+// '=', '+', '-' or '@' as a formula. Prefixed digits stay text there and int(v, 0) reads
+// them in a script; a character that would be taken for a number or a formula gets the
+// apostrophe spreadsheets take as "this is text".
+std::string GroupCell(const Capture::Group& group, uint64_t value) {
+  const std::string text = Capture::GroupText(group, value);
+  switch (group.radix) {
+    case Capture::kAsc:
+    case Capture::kEbc:
+      return std::string("=+-@0123456789").find(text[0]) == std::string::npos ? Cell(text)
+                                                                              : "'" + text;
+    case Capture::kOct:
+      return "0o" + text;
+    case Capture::kBin:
+      return "0b" + text;
+    default:
+      return "0x" + text;
+  }
+}
 }  // namespace
 
 void CsvWriter::Write(const Capture& capture, std::ostream& out) {
   std::string line = "sample,time_ns";
-  for (const auto& channel : capture.channels()) line += "," + Cell(channel.name);
+  for (const auto& channel : capture.channels()) {
+    line += "," + Cell(channel.kind == Capture::kPaired ? channel.name + "~" : channel.name);
+  }
   for (const auto& group : capture.groups()) line += "," + Cell(group.name);
   out << line << "\n";
   const int64_t period = capture.period();
@@ -33,7 +55,7 @@ void CsvWriter::Write(const Capture& capture, std::ostream& out) {
     for (const auto& group : capture.groups()) {
       line += ',';
       if (const auto value = capture.GroupValue(group, s)) {
-        line += Cell(Capture::GroupText(group, *value));
+        line += GroupCell(group, *value);
       }
     }
     line += '\n';

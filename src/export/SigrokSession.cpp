@@ -15,15 +15,6 @@ size_t UnitSize(const Capture& capture) {
   return std::max<size_t>(1, (capture.channels().size() + 7) / 8);
 }
 
-// A key file value loses its leading blanks; a label's blanks become underscores.
-std::string ProbeName(const std::string& name) {
-  std::string probe = name.empty() ? "_" : name;
-  for (char& c : probe) {
-    if (c == ' ' || c == '\r' || c == '\n' || c == '\\') c = '_';
-  }
-  return probe;
-}
-
 struct ZipCloser {
   void operator()(zip_t* archive) const { zip_discard(archive); }
 };
@@ -40,6 +31,7 @@ std::string ErrorText(zip_error_t* error) {
 
 std::string SigrokSession::Metadata(const Capture& capture) {
   const auto& channels = capture.channels();
+  const std::vector<std::string> names = capture.ReaderNames();
   std::string text = "[global]\nsigrok version=0.5.2\n\n[device 1]\ncapturefile=logic-1\n";
   text += "total probes=" + std::to_string(channels.size()) + "\n";
   if (capture.period() > 0) {
@@ -47,10 +39,8 @@ std::string SigrokSession::Metadata(const Capture& capture) {
   }
   text += "total analog=0\n";
   for (size_t i = 0; i < channels.size(); ++i) {
-    text += "probe" + std::to_string(i + 1) + "=" + ProbeName(channels[i].name) + "\n";
+    text += "probe" + std::to_string(i + 1) + "=" + names[i] + "\n";
   }
-  // sigrok has no key of its own for the trigger; readers skip the ones they do not know.
-  if (capture.triggerSample()) text += "trigger=" + std::to_string(*capture.triggerSample()) + "\n";
   text += "unitsize=" + std::to_string(UnitSize(capture)) + "\n";
   return text;
 }

@@ -15,15 +15,6 @@ std::string Identifier(size_t index) {
   return id;
 }
 
-// A reference name is one word in VCD: blanks of a label become underscores.
-std::string Word(const std::string& name) {
-  std::string word = name.empty() ? "_" : name;
-  for (char& c : word) {
-    if (c == ' ' || c == '\t' || c == '\r' || c == '\n') c = '_';
-  }
-  return word;
-}
-
 // A comment ends at the first "$end": the source name must not hold one.
 std::string CommentText(std::string text) {
   for (char& c : text) {
@@ -56,11 +47,12 @@ VcdWriter::TimeScale VcdWriter::ScaleFor(int32_t periodNs) {
   for (const Unit& unit : kUnits) {
     for (int64_t multiplier : {100, 10, 1}) {
       if (period % (unit.ps * multiplier) == 0) {
-        return {period / (unit.ps * multiplier), std::to_string(multiplier) + " " + unit.name};
+        return {period / (unit.ps * multiplier), std::to_string(multiplier) + " " + unit.name,
+                multiplier};
       }
     }
   }
-  return {period, "1 ps"};
+  return {period, "1 ps", 1};
 }
 
 void VcdWriter::Write(const Capture& capture, std::ostream& out, bool vectors) {
@@ -68,6 +60,7 @@ void VcdWriter::Write(const Capture& capture, std::ostream& out, bool vectors) {
   const auto& groups = capture.groups();
   const TimeScale scale = ScaleFor(capture.period());
   const int32_t last = capture.lastSample();
+  const std::vector<std::string> names = capture.ReaderNames(vectors);
 
   std::string text = "$version Logirem " LOGIREM_VERSION " $end\n$comment\n";
   text += "  source " + CommentText(capture.source()) + "\n";
@@ -85,12 +78,12 @@ void VcdWriter::Write(const Capture& capture, std::ostream& out, bool vectors) {
   }
   text += "$end\n$timescale " + scale.unit + " $end\n$scope module logirem $end\n";
   for (size_t i = 0; i < channels.size(); ++i) {
-    text += "$var wire 1 " + Identifier(i) + " " + Word(channels[i].name) + " $end\n";
+    text += "$var wire 1 " + Identifier(i) + " " + names[i] + " $end\n";
   }
   if (vectors) {
     for (size_t g = 0; g < groups.size(); ++g) {
       text += "$var wire " + std::to_string(groups[g].codes.size()) + " " +
-              Identifier(channels.size() + g) + " " + Word(groups[g].name) + " $end\n";
+              Identifier(channels.size() + g) + " " + names[channels.size() + g] + " $end\n";
     }
   }
   text += "$upscope $end\n$enddefinitions $end\n#0\n";

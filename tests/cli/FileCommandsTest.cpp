@@ -152,6 +152,8 @@ TEST_F(FileCommands, UsageErrors) {
       "\nshow\nshow --kind ref CNF\nshow --bogus CNF\nshow CNF DAT\nshow --defaults CNF\n"
       "export DAT --format xml\nexport DAT -o\nexport DAT --format sr\nexport DAT --setup\n"
       "export DAT --format vcd --vectors\nexport DAT --setup CNF --vectors\nfrobnicate\n"
+      "export DAT --lines\nexport DAT --lines 0\nexport DAT --lines 3-1\nexport DAT --lines 1-46\n"
+      "export DAT --lines 1,,2\nexport DAT --lines 2-x\n"
       "defaults\ndefaults --setup\n--interface serial id\n--sad x id\nread setup\n"
       "read memory x.cnf\nwrite acq\nid extra";
   for (const std::string& line : Split(lines, '\n')) {

@@ -8,6 +8,7 @@
 #include <QTest>
 #include <QtWidgets>
 #include <algorithm>
+#include <filesystem>
 
 #include "FlatSession.h"
 #include "app/Info.h"
@@ -174,12 +175,13 @@ TEST(DisplayItExport, ControlEWritesTheLinesAsShownOrThePicture) {
     next = {name, filter};
     w.key(Qt::Key_E, Qt::ControlModifier);
   };
-  w.moveFirstLineDown();  // GRPA06 .. GRPA00, CTL100, GRPA07
+  w.moveFirstLineDown();                                    // GRPA06 .. GRPA00, CTL100, GRPA07
+  w.session.op_.answers = {MsgAnswer::Yes, MsgAnswer::No};  // paired bits: then, not again
   exportAs("lines", "CSV (*.csv)");
   const std::string csv = Slurp(w.folder.file("lines.csv"));
-  EXPECT_TRUE(csv.starts_with("sample,time_ns,GRPA06,GRPA05,GRPA04,GRPA03") &&
-              csv.find(",GRPA00,CTL100,GRPA07,GRPB15,") != std::string::npos &&
-              csv.find(",CTL201,CTL200,GRPA,CTL1,GRPB,GRPC,CTL2\n") != std::string::npos)
+  EXPECT_TRUE(csv.starts_with("sample,time_ns,GRPA06,GRPA06~,GRPA05,GRPA05~,") &&
+              csv.find(",GRPA00~,CTL100,CTL100~,GRPA07,GRPA07~,GRPB15,") != std::string::npos &&
+              csv.find(",CTL201,CTL200,TRIG,GRPA,CTL1,GRPB,GRPC,CTL2\n") != std::string::npos)
       << csv.substr(0, csv.find('\n'));
 
   w.key(Qt::Key_S);  // pod names; the ninth line is GRPA07
@@ -189,12 +191,43 @@ TEST(DisplayItExport, ControlEWritesTheLinesAsShownOrThePicture) {
   const QImage png(QString::fromStdString(w.folder.file("page.png")));
   EXPECT_EQ(png.convertToFormat(QImage::Format_RGB32),
             w.display.picture().convertToFormat(QImage::Format_RGB32));
-  EXPECT_TRUE(w.told().empty());
+  ASSERT_EQ(w.told().size(), 2u);  // the paired-bit question, once per export to a file
+  EXPECT_EQ(std::tuple(w.told()[1].title, w.told()[1].buttons),
+            std::tuple("Export", MsgButtons::YesNo));
 
   exportAs("missing/out.sr", "sigrok session (*.sr)");
-  ASSERT_EQ(w.told().size(), 1u);
-  EXPECT_EQ(w.told()[0].title, "Export");
+  ASSERT_EQ(w.told().size(), 4u);
+  EXPECT_EQ(w.told()[3].title, "Export");
   EXPECT_FALSE(QDir(QString::fromStdString(w.folder.file("missing"))).exists());
+
+  // All eight pods, 54 lines on screen, those of the two-bit pods 0 and 2 taking two channels
+  // with their paired bits: the session keeps the lines from the top down as far as 64
+  // channels go, TRIG among them, and names the lines left out.
+  auto& acq = w.session.images().AcqMem;
+  for (int pod : {1, 6, 7}) {
+    for (int table : {514, 530, 546}) std::copy_n(&acq[table + 4], 2, &acq[table + 2 * pod]);
+    acq[562 + pod] = 0;
+  }
+  acq[583] = 2;  // 9-bit cards
+  acq[585] = 3;  // 18-bit cards
+  w.display.BuildView();
+  exportAs("all.sr", "");  // Yes to the paired bits
+  EXPECT_EQ(w.told().back().text,
+            "PulseView reads at most 64 channels: the session holds the first lines on screen and "
+            "leaves out Pod7.0, Pod7.1, Pod7.2, Pod7.3, Pod7.4, Pod7.5, Pod7.6, Pod7.7, Pod7.8.");
+  const QString shown =
+      RunTool("sigrok-cli", {"-i", QString::fromStdString(w.folder.file("all.sr")), "--show"});
+  EXPECT_EQ(std::tuple(shown.count("\n- "), shown.count("_p: logic\n"),
+                       shown.contains("- Pod6.8: logic\n- TRIG: logic\n")),
+            std::tuple(64, 18, true))
+      << shown.toStdString();
+
+  // Every pod absent: nothing to export, and no file.
+  std::fill_n(acq.begin() + 562, 8, uint8_t{1});
+  w.display.BuildView();
+  exportAs("none.vcd", "VCD (*.vcd)");
+  EXPECT_EQ(std::tuple(w.told().back().text, std::filesystem::exists(w.folder.file("none.vcd"))),
+            std::tuple("nothing to export: the capture holds no channel", false));
 }
 
 // Without a printer the page goes into a PDF in the current folder: header, title, notes and
