@@ -4,15 +4,17 @@
 // main window keeps one for the whole run; each opening rebuilds the view from the images.
 #include <QDialog>
 #include <QString>
-#include <functional>
 #include <array>
 #include <cstdint>
+#include <functional>
 
 #include "display/DisplayDrawing.h"
 #include "display/DisplayView.h"
+#include "display/GroupReadout.h"
 
 class DisplayCanvas;
 class QLabel;
+class QScrollBar;
 class QStatusBar;
 class Session;
 class TitleNotesPrompt;
@@ -50,7 +52,16 @@ class DisplayIt : public QDialog {
   const QImage& picture() const { return drawing_.image(); }
   DisplayCanvas* canvas() const { return canvas_; }
   QStatusBar* statusBar() const { return status_; }
-  QString panelText(int panel) const;  // status bar panels 1 (cursor time), 2 (trigger), 3 (keys)
+  // Status bar panels 1 (cursor time), 2 (trigger), 3 (keys), 4 (times to the markers),
+  // 5 (group values at the cursor, Matched views only).
+  QString panelText(int panel) const;
+  QScrollBar* pageBar() const { return pageBar_; }
+  QScrollBar* rowBar() const { return rowBar_; }
+
+  // A capture read from files rather than from the analyser: the caption names the file, and
+  // a moved order is offered for saving into the configuration file (when there is one)
+  // instead of being sent.
+  void setSourceFiles(const QString& capture, const QString& configuration);
 
   QString PrintTitle;
   QString PrintNotes;
@@ -62,10 +73,14 @@ class DisplayIt : public QDialog {
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void Apply(DisplayView::Effect effect);
   void Form_Unload();
+  void SaveOrderToFile();
+  // Scroll bars and readouts after the view changed.
+  void ShowPosition();
   // The lines' name entries from top to bottom, to see whether lines were moved.
   std::array<int16_t, DisplayView::kLines> LineOrder() const;
 
@@ -78,6 +93,12 @@ class DisplayIt : public QDialog {
   QLabel* panel1_ = nullptr;
   QLabel* panel2_ = nullptr;
   QLabel* panel3_ = nullptr;
+  QLabel* panel4_ = nullptr;
+  QLabel* panel5_ = nullptr;
+  QScrollBar* pageBar_ = nullptr;
+  QScrollBar* rowBar_ = nullptr;
+  GroupReadout groups_;
+  QString orderFile_;
   SaveChooser chooser_;
   // The order when the view was built, or when the operator was last told that a moved
   // order cannot be written back.
