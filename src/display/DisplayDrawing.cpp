@@ -39,20 +39,32 @@ class ChannelReader {
         f_(acq.PodTwoBit(pod) ? 2 : 1) {}
   int32_t lo() const { return lo_; }
   int32_t hi() const { return hi_; }
-  // Bit 0: high; bit 1: the other bit of the pair is set too. s must lie in lo..hi.
-  int At(int32_t s) {
-    const int n = 8 / f_;
-    const int64_t a = 7 / f_ + (int64_t{s} - lo_);
-    const int64_t k = a / n;
-    if (k != index_) {
-      index_ = k;
-      byte_ = static_cast<int>(acq_.PodSampleByte(pod_, channel_, static_cast<int32_t>(k)));
+  // What samples from..to-1 (inside lo..hi) hold: bit 0 a low one, bit 1 a high one, bit 2 a
+  // high one whose pair bit is set too. Whole bytes of one level count at once: a fitted page
+  // reads every sample of the capture.
+  int Range(int64_t from, int64_t to) {
+    const int shift = f_ == 1 ? 3 : 2;  // samples a byte: 8 or 4
+    const int n = 1 << shift;
+    const int64_t base = 7 / f_ - int64_t{lo_};
+    int seen = 0;
+    for (int64_t s = from; s < to && seen != 7;) {
+      const int64_t a = base + s;
+      const int r = static_cast<int>(a & (n - 1));
+      const int byte = Byte(a >> shift);
+      if (r == 0 && to - s >= n && f_ == 1 && (byte == 0 || byte == 255)) {
+        seen |= byte == 0 ? 1 : 2;
+        s += n;
+        continue;
+      }
+      const int mask = f_ == 1 ? 1 << r : 1 << (2 * r + 1);
+      if ((byte & mask) != mask) {
+        seen |= 1;
+      } else {
+        seen |= (f_ == 2 && (byte & (mask / 2)) == mask / 2) ? 6 : 2;
+      }
+      ++s;
     }
-    const int r = static_cast<int>(a % n);
-    const int mask = f_ == 1 ? 1 << r : 1 << (2 * r + 1);
-    const bool high = (byte_ & mask) == mask;
-    const bool paired = f_ == 2 && (byte_ & (mask / 2)) == mask / 2;
-    return (high ? 1 : 0) | (paired ? 2 : 0);
+    return seen;
   }
 
  private:
@@ -60,6 +72,14 @@ class ChannelReader {
   int16_t pod_, channel_;
   int32_t lo_, hi_;
   int f_;
+  int Byte(int64_t k) {
+    if (k != index_) {
+      index_ = k;
+      byte_ = static_cast<int>(acq_.PodSampleByte(pod_, channel_, static_cast<int32_t>(k)));
+    }
+    return byte_;
+  }
+
   int64_t index_ = -1;
   int byte_ = 0;
 };
@@ -285,11 +305,7 @@ void DisplayDrawing::DrawZoomed(QPainter& p, int32_t line, int16_t pod, int16_t 
       flush();
       continue;
     }
-    int seen = 0;  // bit 0 a low sample, bit 1 a high one, bit 2 a high one with its pair set
-    for (int64_t s = from; s < to && seen != 7; ++s) {
-      const int bits = reader.At(static_cast<int32_t>(s));
-      seen |= (bits & 1) ? ((bits & 2) ? 6 : 2) : 1;
-    }
+    const int seen = reader.Range(from, to);
     const int x = TimeAxis::kWaveLeftPx + c;
     if ((seen & 3) == 3) {
       // The level changes inside the column: a bar over the column keeps the shortest pulse
