@@ -86,8 +86,12 @@ DisplayIt::DisplayIt(Session& session, TitleNotesPrompt& prompt, QWidget* owner)
   panel3_ = new QLabel(QString::fromLatin1(kHelpText), status_);
   panel4_ = new QLabel(status_);
   panel5_ = new QLabel(status_);
-  panel4_->hide();
-  panel5_->hide();
+  // The readouts take what room the window has and never widen it: at the design's size the
+  // window stays the drawing area's width. Their whole texts come up as tooltips.
+  for (QLabel* panel : {panel4_, panel5_}) {
+    panel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    panel->hide();
+  }
   panel1_->setMinimumWidth(110);
   panel2_->setMinimumWidth(110);
   // The help text is longer than the window is wide: the panel shows what fits and the
@@ -103,8 +107,8 @@ DisplayIt::DisplayIt(Session& session, TitleNotesPrompt& prompt, QWidget* owner)
           [this](int first) { Apply(view_.ScrollTo(first)); });
   status_->addWidget(panel1_);
   status_->addWidget(panel2_);
-  status_->addWidget(panel4_);
-  status_->addWidget(panel5_);
+  status_->addWidget(panel4_, 3);
+  status_->addWidget(panel5_, 3);
   status_->addWidget(pageBar_, 2);
   status_->addWidget(panel3_, 1);
 
@@ -151,6 +155,7 @@ void DisplayIt::ShowPosition() {
   }
   const auto show = [](QLabel* panel, const std::string& text) {
     panel->setText(QString::fromStdString(text));
+    panel->setToolTip(panel->text());
     panel->setVisible(!text.empty());
   };
   show(panel4_, view_.MarkerReadout());
