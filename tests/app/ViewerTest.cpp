@@ -148,6 +148,9 @@ TEST_F(ViewerTest, MainWindowOpensCapturesByKeyAndDrop) {
   data.setUrls({QUrl::fromLocalFile(file("run1.dat")), QUrl::fromLocalFile(file("run1.cnf"))});
   QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
   // (Delivered as the drag manager would, straight to the target.)
+  QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  static_cast<QObject*>(w.get())->event(&enter);
+  EXPECT_TRUE(enter.isAccepted());
   static_cast<QObject*>(w.get())->event(&drop);
   QApplication::processEvents();
   EXPECT_TRUE(log.ends_with("open Acquisition, display, display")) << log;

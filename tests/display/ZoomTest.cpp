@@ -106,10 +106,15 @@ std::string Column(const QImage& image, int x) {
 
 TEST(DisplayZoom, DesignPictureComesBackAfterZoomAndResize) {
   Window w;
+  SetDemoSample(w.session.images(), 0, 0, 1, 0x03);  // Pod0.0 (line 7): 257 high, pair bit set
+  w.display.BuildView();
   const QImage design = w.picture();
   w.type('-');
   EXPECT_NE(w.picture(), design);
-  w.type('F');
+  w.type('F');  // the paired-bit mark stays at every zoom: sample 257 in pixel column 364
+  EXPECT_EQ(std::tuple(w.display.picture().pixelColor(48 + 364, 151),
+                       w.display.picture().pixelColor(48 + 364, 152)),
+            std::tuple(DisplayDrawing::kRed, DisplayDrawing::kRed));
   w.display.resize(1100, 800);
   QApplication::processEvents();
   EXPECT_EQ(w.display.picture().size(), w.display.canvas()->size());
@@ -185,6 +190,21 @@ TEST(DisplayZoom, WheelClicksScrollBarsAndKeys) {
   w.key(Qt::Key_End);
   w.key(Qt::Key_Left);
   EXPECT_EQ(std::tuple(w.view().CursorSample, w.display.pageBar()->maximum()), std::tuple(511, 0));
+
+  w.type('1');
+  w.type('-');  // a quarter sample a pixel: pages of 182 samples
+  w.key(Qt::Key_Home);
+  w.key(Qt::Key_Right, Qt::ControlModifier);  // a tenth of the page, the cursor riding along
+  EXPECT_EQ(state(), T(1, 18, 18, 21));
+  w.key(Qt::Key_Left, Qt::ControlModifier);
+  w.key(Qt::Key_Left, Qt::ControlModifier);
+  EXPECT_EQ(state(), T(1, 0, 0, 21));
+  // The lines' bar shows only while the pointer is over the waveforms.
+  for (QEvent::Type type : {QEvent::Enter, QEvent::Leave}) {
+    QEvent event(type);
+    QApplication::sendEvent(w.display.canvas(), &event);
+    EXPECT_EQ(w.display.rowBar()->isVisible(), type == QEvent::Enter);
+  }
 }
 
 // The times from the cursor to the markers and between A and B, and the groups' values at
