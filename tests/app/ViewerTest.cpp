@@ -150,7 +150,11 @@ TEST_F(ViewerTest, MainWindowOpensCapturesByKeyAndDrop) {
   // (Delivered as the drag manager would, straight to the target.)
   QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
   static_cast<QObject*>(w.get())->event(&enter);
-  EXPECT_TRUE(enter.isAccepted());
+  QMimeData text;
+  text.setUrls({QUrl::fromLocalFile(file("notes.txt"))});
+  QDragEnterEvent other(QPoint(10, 10), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
+  static_cast<QObject*>(w.get())->event(&other);
+  EXPECT_EQ(std::tuple(enter.isAccepted(), other.isAccepted()), std::tuple(true, false));
   static_cast<QObject*>(w.get())->event(&drop);
   QApplication::processEvents();
   EXPECT_TRUE(log.ends_with("open Acquisition, display, display")) << log;
