@@ -12,7 +12,9 @@ struct GpibStatus {
   int16_t ibcnt = 0;
   int32_t ibcntl = 0;
   static constexpr int16_t kErr = static_cast<int16_t>(0x8000);
-  bool failed() const { return (ibsta & kErr) != 0; }  // bit 15, the only bit callers test
+  static constexpr int16_t kEnd = 0x2000;
+  bool failed() const { return (ibsta & kErr) != 0; }  // bit 15
+  bool ended() const { return (ibsta & kEnd) != 0; }   // bit 13: a read met the reply's end
 };
 
 // Raised by a call when the driver library cannot be used at all (missing file or entry).
@@ -42,4 +44,7 @@ class GpibDriver {
   // Makes the back end ready for use (loads its library, opens its port) and says why it
   // cannot be used: empty text when it can. Never throws.
   virtual std::string prepare() { return {}; }
+  // Why the last call failed, in words for the operator ("the port was refused", "no device
+  // answers at PAD 7"); empty when the back end cannot say more than its status words.
+  virtual std::string lastProblem() const { return {}; }
 };
