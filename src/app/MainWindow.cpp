@@ -6,7 +6,10 @@
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
+#include <QMimeData>
 #include <QScreen>
+#include <QShortcut>
+#include <QTimer>
 #include <filesystem>
 
 #include "app/AppFont.h"
@@ -23,6 +26,7 @@
 #include "backend/DriverFactory.h"
 #include "backend/Registry.h"
 #include "display/DisplayIt.h"
+#include "display/FileSession.h"
 #include "editor/Editit.h"
 #include "link/DeviceConnection.h"
 #include "link/GpibDriver.h"
@@ -86,6 +90,9 @@ MainWindow::MainWindow(Registry& registry, ModalPresenter* presenter, FileChoose
   files_ = files != nullptr ? files : ownFiles_.get();
   setFont(AppFont());
   buildControls();
+  setAcceptDrops(true);
+  connect(new QShortcut(QKeySequence::Open, this), &QShortcut::activated, this,
+          [this] { ViewCapture({}); });
 }
 
 MainWindow::~MainWindow() = default;
@@ -472,6 +479,52 @@ void MainWindow::setBusy(bool busy) {
 }
 
 void MainWindow::beep() { QApplication::beep(); }
+
+// ---- captures viewed from files -----------------------------------------------------------
+
+namespace {
+// The capture and configuration among dropped files.
+std::pair<QString, QString> DroppedCapture(const QMimeData* data) {
+  std::pair<QString, QString> found;
+  for (const QUrl& url : data->urls()) {
+    const QString file = url.toLocalFile();
+    if (file.endsWith(QStringLiteral(".dat"), Qt::CaseInsensitive) && found.first.isEmpty())
+      found.first = file;
+    if (file.endsWith(QStringLiteral(".cnf"), Qt::CaseInsensitive) && found.second.isEmpty())
+      found.second = file;
+  }
+  return found;
+}
+}  // namespace
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+  if (!DroppedCapture(event->mimeData()).first.isEmpty()) event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+  const auto [capture, configuration] = DroppedCapture(event->mimeData());
+  if (capture.isEmpty()) return;
+  event->acceptProposedAction();
+  // The window opens once the drop has ended, so the program it came from is not kept waiting.
+  QTimer::singleShot(0, this, [this, capture, configuration] {
+    ViewCapture(FileText(capture), FileText(configuration));
+  });
+}
+
+void MainWindow::ViewCapture(std::string capture, const std::string& configuration) {
+  if (capture.empty()) {
+    FileRequest request = MakeRequest(false, kAcquisition, {});
+    request.title = QStringLiteral("View Acquisition");
+    capture = FileText(files_->openFileName(this, request));
+    if (capture.empty()) return;
+  }
+  FileSession files(*this);
+  if (!files.Open(capture, configuration)) return;
+  if (!info_) info_ = std::make_unique<Info>();
+  DisplayIt view(files, *info_, this);
+  view.setSourceFiles(FileName(capture), FileName(files.configurationFile()));
+  presenter_->showWorkingWindow(WorkingWindow::AcqDisplay, [&view] { view.runModal(); });
+}
 
 // ---- the working windows ------------------------------------------------------------------
 

@@ -64,6 +64,11 @@ class MainWindow : public QWidget, public Operator, public Session {
   std::string Mem2File(const std::string& File, int32_t Config, int16_t Off) override;
   std::string File2Mem(const std::string& File, int32_t Config);
 
+  // A capture from its files in a Data window of its own (Control+O, or .dat files dropped on
+  // the window): nothing reaches the analyser or this window's images. An empty capture asks
+  // for it in the dialog "View Acquisition".
+  void ViewCapture(std::string capture, const std::string& configuration = {});
+
   // Session
   MemoryImages& images() override { return images_; }
   Operator& op() override { return *this; }
@@ -116,6 +121,8 @@ class MainWindow : public QWidget, public Operator, public Session {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   void GetDisplay_Click();

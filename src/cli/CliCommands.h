@@ -28,7 +28,6 @@ int RunServe(const CliOptions& options, const std::vector<std::string>& args);
 
 // Whether the file can be opened for reading (a folder cannot); a load of one that cannot
 // always fails with "cannot open the file", whatever its name.
-bool CanOpen(const std::string& file);
 
 // Prints the usage text to stderr and returns 2.
 int UsageError(const std::string& why);

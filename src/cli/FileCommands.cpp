@@ -198,12 +198,6 @@ void printJson(const QJsonObject& object) {
 }
 }  // namespace
 
-bool CanOpen(const std::string& file) {
-  std::error_code ec;
-  return !std::filesystem::is_directory(file, ec) &&
-         std::ifstream(file, std::ios::binary).is_open();
-}
-
 int RunShow(const std::vector<std::string>& args) {
   FileArgs a;
   if (const std::string why = parseArgs(args, false, a); !why.empty()) return UsageError(why);

@@ -4,6 +4,7 @@
 #include <iomanip>
 #include <sstream>
 
+#include "memory/DataFiles.h"
 #include "memory/MemoryImages.h"
 #include "model/AcqModel.h"
 #include "model/LineRules.h"
@@ -86,13 +87,6 @@ std::string AcqSummary(const MemoryImages& images) {
   return out.str();
 }
 
-std::string CutOffWarning(const MemoryImages& images) {
-  const int64_t announced = AcqModel(images.AcqMem).AnnouncedBytes();
-  if (images.AcqLen >= announced) return {};
-  return "holds " + std::to_string(images.AcqLen) + " of the " + std::to_string(announced) +
-         " bytes its header announces; missing samples read as 0";
-}
-
 QJsonObject SetupJson(const MemoryImages& images) {
   auto bytes = images.SetupMem;  // the model needs writable bytes; a report only reads a copy
   const SetupModel setup(bytes);
@@ -154,11 +148,16 @@ QJsonObject AcqJson(const MemoryImages& images) {
     });
   }
   QJsonObject report{
-      {"kind", "acquisition"},          {"length", images.AcqLen},
-      {"cards9", acq.Cards9()},         {"cards18", acq.Cards18()},
-      {"triggered", acq.Triggered()},   {"sample_period_ns", acq.SamplePeriod()},
-      {"data_length", dataLength},      {"max_pod_length", acq.MaxPodLength()},
-      {"last_sample", LineRules::LastSample(acq)}, {"pods", pods},
+      {"kind", "acquisition"},
+      {"length", images.AcqLen},
+      {"cards9", acq.Cards9()},
+      {"cards18", acq.Cards18()},
+      {"triggered", acq.Triggered()},
+      {"sample_period_ns", acq.SamplePeriod()},
+      {"data_length", dataLength},
+      {"max_pod_length", acq.MaxPodLength()},
+      {"last_sample", LineRules::LastSample(acq)},
+      {"pods", pods},
   };
   report.insert("complete", CutOffWarning(images).empty());
   return report;

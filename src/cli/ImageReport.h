@@ -15,9 +15,5 @@ std::string PeriodWithUnit(int32_t ns);
 std::string SetupSummary(const MemoryImages& images);
 std::string AcqSummary(const MemoryImages& images);
 
-// For an acquisition holding fewer bytes than its header announces: "holds N of the M bytes
-// its header announces; missing samples read as 0". Empty for a whole one.
-std::string CutOffWarning(const MemoryImages& images);
-
 QJsonObject SetupJson(const MemoryImages& images);
 QJsonObject AcqJson(const MemoryImages& images);

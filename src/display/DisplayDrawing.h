@@ -30,6 +30,8 @@ class DisplayDrawing {
 
   // Clears the picture and draws everything for the current state.
   void Redraw();
+  // A drawing area of another size (never below the design's), redrawn.
+  void Resize(int widthPx, int heightPx);
   // The name column in the chosen name set.
   void RedrawNames();
   // Moves the cursor line and its readout from where they were last drawn to the cursor.
@@ -46,6 +48,9 @@ class DisplayDrawing {
   void DrawLines(QPainter& p, int32_t cursorSample);
   void DrawSignal(QPainter& p, int32_t line, int16_t pod, int16_t channel, int32_t first,
                   int32_t count, bool picked);
+  // Zoomed out: one pixel column at a time, a bar where the level changes inside it.
+  void DrawZoomed(QPainter& p, int32_t line, int16_t pod, int16_t channel, int32_t first,
+                  bool picked);
   void DrawCursorAndMarkers(QPainter& p);
   void DrawCursor(QPainter& p, int32_t x);
   void MoveCursor(QPainter& p);

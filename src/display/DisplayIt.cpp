@@ -13,6 +13,7 @@
 #include <QPdfWriter>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -21,6 +22,7 @@
 #include "display/DisplayCanvas.h"
 #include "display/PrintPage.h"
 #include "display/TitleNotesPrompt.h"
+#include "display/Twips.h"
 #include "export/Capture.h"
 #include "export/CsvWriter.h"
 #include "export/SigrokSession.h"
@@ -44,7 +46,10 @@ namespace {
 // The key help of the design, and the keys added since.
 QString KeyHelp() {
   return QString::fromLatin1(DisplayIt::kHelpText) +
-         QStringLiteral(" C-E to Export the lines to VCD, sigrok, CSV or a PNG picture.");
+         QStringLiteral(
+             " C-E to Export the lines to VCD, sigrok, CSV or a PNG picture. + and - (or C-wheel) "
+             "to zoom, F to fit the whole capture, 1 for one sample a column; the wheel scrolls "
+             "(S-wheel the lines), a click puts the cursor.");
 }
 }  // namespace
 
@@ -60,6 +65,19 @@ DisplayIt::DisplayIt(Session& session, TitleNotesPrompt& prompt, QWidget* owner)
   canvas_->setMouseHandler([this](int button, int shift, int32_t x, int32_t y) {
     Apply(view_.Form_MouseDown(button, shift, x, y));
   });
+  canvas_->setWheelHandler([this](int notches, int shift) { Apply(view_.Wheel(notches, shift)); });
+  canvas_->setResizeHandler([this](QSize size) {
+    drawing_.Resize(size.width(), size.height());
+    Apply(DisplayView::Effect::kRedraw);
+  });
+  // The rows' bar lies over the waveforms' right edge and shows only while the pointer is
+  // over them: at the design's size the window is the drawing area and the status bar alone.
+  rowBar_ = new QScrollBar(Qt::Vertical, canvas_);
+  rowBar_->setFocusPolicy(Qt::NoFocus);
+  rowBar_->hide();
+  canvas_->installEventFilter(this);
+  connect(rowBar_, &QScrollBar::valueChanged, this,
+          [this](int top) { Apply(view_.ScrollRowsTo(top)); });
 
   status_ = new QStatusBar(this);
   status_->setSizeGripEnabled(false);
@@ -68,6 +86,14 @@ DisplayIt::DisplayIt(Session& session, TitleNotesPrompt& prompt, QWidget* owner)
   panel1_ = new QLabel(status_);
   panel2_ = new QLabel(status_);
   panel3_ = new QLabel(QString::fromLatin1(kHelpText), status_);
+  panel4_ = new QLabel(status_);
+  panel5_ = new QLabel(status_);
+  // The readouts take what room the window has and never widen it: at the design's size the
+  // window stays the drawing area's width. Their whole texts come up as tooltips.
+  for (QLabel* panel : {panel4_, panel5_}) {
+    panel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    panel->hide();
+  }
   panel1_->setMinimumWidth(110);
   panel2_->setMinimumWidth(110);
   // The help text is longer than the window is wide: the panel shows what fits and the
@@ -75,17 +101,67 @@ DisplayIt::DisplayIt(Session& session, TitleNotesPrompt& prompt, QWidget* owner)
   panel3_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
   panel3_->setToolTip(KeyHelp());
   status_->setToolTip(KeyHelp());
+  // The page's bar runs under the waveforms, on the status bar's own row.
+  pageBar_ = new QScrollBar(Qt::Horizontal, status_);
+  pageBar_->setFocusPolicy(Qt::NoFocus);
+  pageBar_->setMinimumWidth(120);
+  connect(pageBar_, &QScrollBar::valueChanged, this,
+          [this](int first) { Apply(view_.ScrollTo(first)); });
   status_->addWidget(panel1_);
   status_->addWidget(panel2_);
+  status_->addWidget(panel4_, 3);
+  status_->addWidget(panel5_, 3);
+  status_->addWidget(pageBar_, 2);
   status_->addWidget(panel3_, 1);
 
-  // The window is exactly the drawing area above the status bar.
+  // The window is the drawing area above the status bar; enlarging it enlarges the area.
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(0);
-  layout->addWidget(canvas_);
+  layout->addWidget(canvas_, 1);
   layout->addWidget(status_);
-  layout->setSizeConstraint(QLayout::SetFixedSize);
+  setSizeGripEnabled(true);
+  setWindowFlag(Qt::WindowMaximizeButtonHint, true);
+}
+
+void DisplayIt::setSourceFiles(const QString& capture, const QString& configuration) {
+  setWindowTitle(QStringLiteral("Data - ") + QFileInfo(capture).fileName());
+  orderFile_ = configuration;
+}
+
+bool DisplayIt::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == canvas_) {
+    if (event->type() == QEvent::Enter) rowBar_->setVisible(view_.MaxTopLine() > 0);
+    if (event->type() == QEvent::Leave) rowBar_->hide();
+    if (event->type() == QEvent::Resize) {
+      const int w = rowBar_->sizeHint().width();
+      rowBar_->setGeometry(canvas_->width() - w, 0, w, twips::ToPixel(view_.Axis.StripY()));
+    }
+  }
+  return QDialog::eventFilter(watched, event);
+}
+
+void DisplayIt::ShowPosition() {
+  {
+    const QSignalBlocker block(pageBar_);
+    pageBar_->setRange(0, static_cast<int>(view_.MaxFirst()));
+    pageBar_->setPageStep(static_cast<int>(view_.Axis.PageSamples()));
+    pageBar_->setSingleStep(static_cast<int>(std::max<int64_t>(1, view_.Axis.PageSamples() / 10)));
+    pageBar_->setValue(view_.FirstSample());
+  }
+  {
+    const QSignalBlocker block(rowBar_);
+    rowBar_->setRange(0, view_.MaxTopLine());
+    rowBar_->setPageStep(static_cast<int>(view_.Axis.Rows()));
+    rowBar_->setValue(view_.TopLine);
+  }
+  const auto show = [](QLabel* panel, const std::string& text) {
+    panel->setText(QString::fromStdString(text));
+    panel->setToolTip(panel->text());
+    panel->setVisible(!text.empty());
+  };
+  show(panel4_, view_.MarkerReadout());
+  show(panel5_, view_.Matched ? groups_.Text(view_.CursorSample) : std::string());
 }
 
 QString DisplayIt::panelText(int panel) const {
@@ -96,6 +172,10 @@ QString DisplayIt::panelText(int panel) const {
       return panel2_->text();
     case 3:
       return panel3_->text();
+    case 4:
+      return panel4_->text();
+    case 5:
+      return panel5_->text();
     default:
       return {};
   }
@@ -105,6 +185,11 @@ void DisplayIt::BuildView() {
   MemoryImages& images = session_.images();
   SetupModel setup(images.SetupMem);
   view_.BuildView(setup, images.AcqMem, session_.bCnf(), session_.nNm09(), session_.nNm18());
+  if (view_.Matched) {
+    groups_.Build(setup, images.AcqMem);
+  } else {
+    groups_.Clear();
+  }
   toldOrder_ = LineOrder();
   panel2_->setText(QString::fromStdString(view_.TriggerText));
   Apply(DisplayView::Effect::kRedraw);
@@ -136,6 +221,7 @@ void DisplayIt::Apply(DisplayView::Effect effect) {
       return;
   }
   panel1_->setText(drawing_.cursorTimeText());
+  ShowPosition();
   canvas_->update();
 }
 
@@ -340,6 +426,10 @@ void DisplayIt::Form_Unload() {
     return;
   }
   if (!view_.OfferWriteBack()) return;
+  if (!orderFile_.isEmpty()) {
+    SaveOrderToFile();
+    return;
+  }
   const MsgAnswer answer =
       session_.op().message("Do you want to update analyser display order ?",
                             "Configuration modified", MsgIcon::Question, MsgButtons::YesNo);
@@ -347,6 +437,25 @@ void DisplayIt::Form_Unload() {
   SetupModel setup(session_.images().SetupMem);
   view_.WriteOrder(setup);
   session_.Mem2Tek(kConfiguration);
+}
+
+// A viewed capture never reaches an analyser: its new order can only go into its file.
+void DisplayIt::SaveOrderToFile() {
+  Operator& op = session_.op();
+  const std::string file = QFile::encodeName(orderFile_).toStdString();
+  const std::string name = QFileInfo(orderFile_).fileName().toStdString();
+  if (op.message("Do you want to save the new display order into " + name + " ?",
+                 "Configuration modified", MsgIcon::Question,
+                 MsgButtons::YesNo) != MsgAnswer::Yes) {
+    return;
+  }
+  MemoryImages& images = session_.images();
+  SetupModel setup(images.SetupMem);
+  view_.WriteOrder(setup);
+  if (!WriteFile(file, images, kConfiguration, 0)) {
+    op.message("Configuration not saved: cannot write " + file, "Local Error", MsgIcon::Exclamation,
+               MsgButtons::Ok);
+  }
 }
 
 void DisplayIt::done(int result) {

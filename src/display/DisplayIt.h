@@ -10,10 +10,12 @@
 
 #include "display/DisplayDrawing.h"
 #include "display/DisplayView.h"
+#include "display/GroupReadout.h"
 
 class Capture;
 class DisplayCanvas;
 class QLabel;
+class QScrollBar;
 class QStatusBar;
 class Session;
 class TitleNotesPrompt;
@@ -51,7 +53,16 @@ class DisplayIt : public QDialog {
   const QImage& picture() const { return drawing_.image(); }
   DisplayCanvas* canvas() const { return canvas_; }
   QStatusBar* statusBar() const { return status_; }
-  QString panelText(int panel) const;  // status bar panels 1 (cursor time), 2 (trigger), 3 (keys)
+  // Status bar panels 1 (cursor time), 2 (trigger), 3 (keys), 4 (times to the markers),
+  // 5 (group values at the cursor, Matched views only).
+  QString panelText(int panel) const;
+  QScrollBar* pageBar() const { return pageBar_; }
+  QScrollBar* rowBar() const { return rowBar_; }
+
+  // A capture read from files rather than from the analyser: the caption names the file, and
+  // a moved order is offered for saving into the configuration file (when there is one)
+  // instead of being sent.
+  void setSourceFiles(const QString& capture, const QString& configuration);
 
   QString PrintTitle;
   QString PrintNotes;
@@ -63,6 +74,7 @@ class DisplayIt : public QDialog {
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void Apply(DisplayView::Effect effect);
@@ -70,6 +82,9 @@ class DisplayIt : public QDialog {
   // Whether the operator wants the paired bits of two-bit pods exported; asked only when a
   // line lies on one.
   bool ExportPairedQuestion(const Capture& capture);
+  void SaveOrderToFile();
+  // Scroll bars and readouts after the view changed.
+  void ShowPosition();
   // The lines' name entries from top to bottom, to see whether lines were moved.
   std::array<int16_t, DisplayView::kLines> LineOrder() const;
 
@@ -82,6 +97,12 @@ class DisplayIt : public QDialog {
   QLabel* panel1_ = nullptr;
   QLabel* panel2_ = nullptr;
   QLabel* panel3_ = nullptr;
+  QLabel* panel4_ = nullptr;
+  QLabel* panel5_ = nullptr;
+  QScrollBar* pageBar_ = nullptr;
+  QScrollBar* rowBar_ = nullptr;
+  GroupReadout groups_;
+  QString orderFile_;
   SaveChooser chooser_;
   // The order when the view was built, or when the operator was last told that a moved
   // order cannot be written back.

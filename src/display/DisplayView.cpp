@@ -44,6 +44,8 @@ void DisplayView::BuildView(const SetupModel& setup, std::span<const uint8_t, kA
   acq_->BuildPodOffsets();
   LastLine = LineRules::LastLine(*acq_);
   LastSample = std::min<int32_t>(LineRules::LastSample(*acq_), std::numeric_limits<int16_t>::max());
+  Axis.SetLastSample(LastSample);
+  First = 0;
   Markers.fill(-1);
   Matched = LineRules::Matched(*acq_, bCnf, nNm09, nNm18);
 
@@ -72,14 +74,19 @@ void DisplayView::BuildView(const SetupModel& setup, std::span<const uint8_t, kA
 }
 
 void DisplayView::GoToEnd(bool first) {
-  if (first) {
+  if (!Axis.DesignScale()) {
+    First = first ? 0 : static_cast<int32_t>(MaxFirst());
+    CursorSample = first ? int16_t{0} : Sat16(LastSample);
+    RelSample = Sat16(int64_t{CursorSample} - ZeroSample);
+    SyncCursorX();
+  } else if (first) {
     RelSample = Sat16(-int64_t{ZeroSample});
     CursorSample = 0;
     CursorX = kFirstColumnX;
   } else {
     RelSample = Sat16(int64_t{LastSample} - ZeroSample);
     CursorSample = Sat16(LastSample);
-    CursorX = kLastColumnX;
+    CursorX = Axis.LastColumnX();
   }
   PrevCursorSample = CursorSample;
   PrevRelSample = RelSample;
@@ -112,14 +119,27 @@ std::string DisplayView::CursorTimeText(int32_t sample) const {
   return Shortest(value) + PeriodUnit(Period);
 }
 
+std::string DisplayView::MarkerReadout() const {
+  std::string text;
+  for (size_t k = 0; k < Markers.size(); ++k) {
+    if (Markers[k] == -1) continue;
+    if (!text.empty()) text += ' ';
+    text += static_cast<char>('A' + k);
+    text += ' ' + CursorTimeText(Markers[k] - CursorSample);
+  }
+  if (Markers[0] != -1 && Markers[1] != -1)
+    text += " B-A " + CursorTimeText(Markers[1] - Markers[0]);
+  return text;
+}
+
 void DisplayView::CursorDrawn() {
   PrevCursorSample = CursorSample;
   PrevRelSample = RelSample;
   PrevCursorX = CursorX;
 }
 
-DisplayView::Effect DisplayView::MoveCursorBy(int16_t columns) {
-  CursorX = Sat16(CursorX + int32_t{kColumnWidth} * columns);
+DisplayView::Effect DisplayView::MoveCursorBy(int32_t columns) {
+  CursorX += kColumnWidth * columns;
   CursorSample = Sat16(CursorSample + columns);
   RelSample = Sat16(RelSample + columns);
   return Effect::kMoveCursor;
@@ -128,7 +148,7 @@ DisplayView::Effect DisplayView::MoveCursorBy(int16_t columns) {
 DisplayView::Effect DisplayView::CursorLeft(int16_t step) {
   if (CursorX - kColumnWidth * step > kFirstColumnX) return MoveCursorBy(Sat16(-step));
   if (CursorX - kColumnWidth > kFirstColumnX) return MoveCursorBy(-1);
-  if (CursorSample < kColumns) {
+  if (CursorSample < Axis.Columns()) {
     GoToEnd(true);
     return Effect::kRedraw;
   }
@@ -136,9 +156,9 @@ DisplayView::Effect DisplayView::CursorLeft(int16_t step) {
 }
 
 DisplayView::Effect DisplayView::CursorRight(int16_t step) {
-  if (CursorX + kColumnWidth * step < 11692) return MoveCursorBy(step);
-  if (CursorX + kColumnWidth < 11692) return MoveCursorBy(1);
-  if (CursorSample > LastSample - kColumns) {
+  if (CursorX + kColumnWidth * step < Axis.RightLimit()) return MoveCursorBy(step);
+  if (CursorX + kColumnWidth < Axis.RightLimit()) return MoveCursorBy(1);
+  if (CursorSample > LastSample - Axis.Columns()) {
     GoToEnd(false);
     return Effect::kRedraw;
   }
@@ -148,6 +168,9 @@ DisplayView::Effect DisplayView::CursorRight(int16_t step) {
 DisplayView::Effect DisplayView::Form_KeyDown(int key, int shift) {
   const int16_t step = (shift & kShift) ? 10 : 1;
   const bool control = (shift & kControl) != 0;
+  if (!Axis.DesignScale() && (key == kLeft || key == kRight || key == kHome || key == kEnd)) {
+    return ZoomedKey(key, step, control);
+  }
   switch (key) {
     case kLeft:
       if (!control) return CursorLeft(step);
@@ -159,7 +182,7 @@ DisplayView::Effect DisplayView::Form_KeyDown(int key, int shift) {
       return Effect::kNothing;
     case kRight:
       if (!control) return CursorRight(step);
-      if (kColumns - 1 - Column() <= int64_t{LastSample} - CursorSample - 10) {
+      if (Axis.Columns() - 1 - Column() <= int64_t{LastSample} - CursorSample - 10) {
         CursorSample = Sat16(CursorSample + 10);
         RelSample = Sat16(RelSample + 10);
         return Effect::kRedraw;
@@ -173,9 +196,9 @@ DisplayView::Effect DisplayView::Form_KeyDown(int key, int shift) {
       }
       return Effect::kRedraw;
     case kDown:
-      if (TopLine + step < LastLine - 22) {
+      if (TopLine + step < LastLine - (Axis.Rows() - 2)) {
         TopLine = Sat16(TopLine + step);
-      } else if (TopLine + 1 < LastLine - 22) {
+      } else if (TopLine + 1 < LastLine - (Axis.Rows() - 2)) {
         TopLine = Sat16(TopLine + 1);
       }
       return Effect::kRedraw;
@@ -222,6 +245,17 @@ DisplayView::Effect DisplayView::Form_KeyPress(char character) {
       ZeroSample = CursorSample;
       RelSample = 0;
       return Effect::kRedraw;
+    // Zoom: keys the analyser's own key table leaves free.
+    case '+':
+    case '=':
+      return SetZoom(Axis.Zoom() - 1, CursorSample);
+    case '-':
+      return SetZoom(Axis.Zoom() + 1, CursorSample);
+    case 'F':
+    case 'f':
+      return SetZoom(Axis.Levels() - 1, CursorSample);
+    case '1':
+      return SetZoom(0, CursorSample);
     default:
       return Effect::kNothing;
   }
@@ -235,7 +269,7 @@ int16_t DisplayView::FindPickedLine() const {
 }
 
 DisplayView::Effect DisplayView::Form_MouseDown(int button, int /*shift*/, int32_t x, int32_t y) {
-  if (x >= 720) return Effect::kNothing;
+  if (x >= 720) return button == kLeftButton ? ClickWaveform(x, y) : Effect::kNothing;
   if (button != kRightButton) {
     SignalNames = !SignalNames;
     return Effect::kRedrawNames;
@@ -246,7 +280,7 @@ DisplayView::Effect DisplayView::Form_MouseDown(int button, int /*shift*/, int32
 // Lines are picked and dropped only among the lines that are drawn, so a click below the
 // last line (or a crafted header) can never touch an entry outside the table.
 DisplayView::Effect DisplayView::RightClick(int32_t y) {
-  if (8 * y <= 300 || 2 * y >= 2 * 7500 - 300) return Effect::kNothing;
+  if (8 * y <= 300 || 2 * y >= 2 * Axis.StripY() - 300) return Effect::kNothing;
   const int16_t r = FindPickedLine();
   auto floorDiv = [](int32_t a, int32_t b) {
     return static_cast<int32_t>(std::floor(static_cast<double>(a) / b));
@@ -307,4 +341,141 @@ const std::string& DisplayView::Name(int16_t line, bool podSet) const {
   const auto index =
       static_cast<size_t>(std::clamp<int16_t>(LineTable[l].nameIndex, 0, kLines - 1));
   return NameTable[index][podSet ? 0 : 1];
+}
+
+bool DisplayView::OnPage(int32_t s) const {
+  const int64_t first = FirstSample();
+  return s >= first && s < first + Axis.PageSamples();
+}
+
+int64_t DisplayView::MaxFirst() const {
+  return std::max<int64_t>(0, int64_t{LastSample} + 1 - Axis.PageSamples());
+}
+
+int32_t DisplayView::MaxTopLine() const { return std::max(0, LastLine + 1 - Axis.Rows()); }
+
+void DisplayView::SyncCursorX() {
+  // Off the page the cursor has no line; its readouts still follow it.
+  CursorX = OnPage(CursorSample) ? SampleX(CursorSample) : -1;
+}
+
+DisplayView::Effect DisplayView::PlaceZoomedCursor(int64_t sample) {
+  sample = std::clamp<int64_t>(sample, 0, LastSample);
+  CursorSample = Sat16(sample);
+  RelSample = Sat16(int64_t{CursorSample} - ZeroSample);
+  if (OnPage(CursorSample)) {
+    SyncCursorX();
+    return Effect::kMoveCursor;
+  }
+  const int64_t page = Axis.PageSamples();
+  First = static_cast<int32_t>(
+      std::clamp<int64_t>(sample < First ? sample : sample - page + 1, 0, MaxFirst()));
+  SyncCursorX();
+  return Effect::kRedraw;
+}
+
+DisplayView::Effect DisplayView::ZoomedKey(int key, int16_t step, bool control) {
+  const int64_t column = Axis.ColumnSamples();
+  switch (key) {
+    case kHome:
+    case kEnd:
+      GoToEnd(key == kHome);
+      return Effect::kRedraw;
+    case kLeft:
+    case kRight: {
+      const int64_t sign = key == kLeft ? -1 : 1;
+      if (control) {
+        // The page moves a tenth of its width, the cursor riding along in its column.
+        const int32_t before = First;
+        if (ScrollTo(First + sign * std::max<int64_t>(1, Axis.PageSamples() / 10)) ==
+            Effect::kNothing) {
+          return Effect::kNothing;
+        }
+        CursorSample = Sat16(std::clamp<int64_t>(CursorSample + (First - before), 0, LastSample));
+        RelSample = Sat16(int64_t{CursorSample} - ZeroSample);
+        SyncCursorX();
+        return Effect::kRedraw;
+      }
+      return PlaceZoomedCursor(CursorSample + sign * column * step);
+    }
+    default:
+      return Effect::kNothing;
+  }
+}
+
+DisplayView::Effect DisplayView::ScrollTo(int64_t first) {
+  const int64_t now = FirstSample();
+  first = std::clamp<int64_t>(first, 0, MaxFirst());
+  if (first == now) return Effect::kNothing;
+  if (Axis.DesignScale()) {
+    CursorSample = Sat16(CursorSample + (first - now));
+    RelSample = Sat16(RelSample + (first - now));
+  } else {
+    // Zoomed out the page has its own start: the cursor stays on its sample, on the page or
+    // off it.
+    First = static_cast<int32_t>(first);
+    SyncCursorX();
+  }
+  return Effect::kRedraw;
+}
+
+DisplayView::Effect DisplayView::ScrollRowsTo(int64_t top) {
+  top = std::clamp<int64_t>(top, 0, MaxTopLine());
+  if (top == TopLine) return Effect::kNothing;
+  TopLine = static_cast<int16_t>(top);
+  return Effect::kRedraw;
+}
+
+DisplayView::Effect DisplayView::Wheel(int notches, int shift) {
+  if (notches == 0) return Effect::kNothing;
+  if (shift & kControl) return SetZoom(Axis.Zoom() + (notches > 0 ? -1 : 1), CursorSample);
+  if (shift & kShift) return ScrollRowsTo(int64_t{TopLine} - notches);
+  return ScrollTo(FirstSample() - int64_t{notches} * std::max<int64_t>(1, Axis.PageSamples() / 10));
+}
+
+DisplayView::Effect DisplayView::SetZoom(int level, int32_t anchor) {
+  level = std::clamp(level, 0, Axis.Levels() - 1);
+  if (level == Axis.Zoom()) return Effect::kNothing;
+  const int64_t first = FirstSample();
+  const auto pixelOf = [&](int32_t s) {
+    return OnPage(s) ? Axis.Pixels(s, first).from : int64_t{Axis.WavePixels() / 2};
+  };
+  const int64_t pixel = pixelOf(anchor);
+  const int64_t cursorPixel = pixelOf(CursorSample);
+  Axis.SetZoom(level);
+  if (Axis.DesignScale()) {
+    // The page follows the cursor here: its sample stays on screen, as near its old place as
+    // the columns allow.
+    const int64_t column = std::clamp<int64_t>(cursorPixel / 7, 0, Axis.Columns() - 1);
+    CursorX = kFirstColumnX + kColumnWidth * static_cast<int32_t>(column);
+  } else {
+    const int64_t offset = pixel * Axis.ScaleSamples() / Axis.ScalePixels();
+    First = static_cast<int32_t>(std::clamp<int64_t>(anchor - offset, 0, MaxFirst()));
+    SyncCursorX();
+  }
+  return Effect::kRedraw;
+}
+
+void DisplayView::Resize(int widthPx, int heightPx) {
+  Axis.Resize(widthPx, heightPx);
+  TopLine = static_cast<int16_t>(std::min<int32_t>(TopLine, MaxTopLine()));
+  if (Axis.DesignScale()) {
+    CursorX = std::min(CursorX, Axis.LastColumnX());
+  } else {
+    First = static_cast<int32_t>(std::min<int64_t>(First, MaxFirst()));
+    SyncCursorX();
+  }
+  CursorDrawn();
+}
+
+DisplayView::Effect DisplayView::ClickWaveform(int32_t x, int32_t y) {
+  if (y >= Axis.StripY()) return Effect::kNothing;
+  const int64_t p = x / 15 - TimeAxis::kWaveLeftPx;
+  if (p < 0 || p >= Axis.WavePixels()) return Effect::kNothing;
+  if (Axis.DesignScale()) {
+    const int32_t column = (x - 720) / kColumnWidth;
+    if (column >= Axis.Columns()) return Effect::kNothing;
+    return MoveCursorBy(column - Column());
+  }
+  return PlaceZoomedCursor(Axis.Samples(p, First).from);
 }

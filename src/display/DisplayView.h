@@ -9,6 +9,7 @@
 #include <span>
 #include <string>
 
+#include "display/TimeAxis.h"
 #include "model/AcqModel.h"
 #include "model/ImageSizes.h"
 
@@ -65,11 +66,35 @@ class DisplayView {
   Effect Form_MouseDown(int button, int shift, int32_t x, int32_t y);
   int16_t FindPickedLine() const;
 
-  int16_t Column() const { return static_cast<int16_t>((CursorX - kFirstColumnX) / kColumnWidth); }
-  int32_t FirstSample() const { return CursorSample - Column(); }
+  int32_t Column() const { return (CursorX - kFirstColumnX) / kColumnWidth; }
+  // The page's first sample: the cursor's column gives it at the design's scale, where the
+  // cursor always stays on the page; zoomed out the page keeps its own start.
+  int32_t FirstSample() const { return Axis.DesignScale() ? CursorSample - Column() : First; }
+  // The twips x of the column showing sample s on the page, for everything drawn on a sample;
+  // OnPage tells whether it is shown at all.
+  int32_t SampleX(int32_t s) const { return Axis.SampleX(s, FirstSample()); }
+  bool OnPage(int32_t s) const;
+
+  // Zoom, scrolling, resizing and clicks in the waveforms. Zoom keeps `anchor` (a sample) in
+  // its pixel column where it can; the design's scale keeps the cursor on the page.
+  Effect SetZoom(int level, int32_t anchor);
+  // Moves the page to start at `first` (clamped to the capture); at the design's scale the
+  // cursor keeps its column and moves with the page.
+  Effect ScrollTo(int64_t first);
+  Effect ScrollRowsTo(int64_t top);
+  // The mouse wheel: `notches` away from the user (positive) go back in time or up.
+  Effect Wheel(int notches, int shift);
+  // The drawing area's new size in pixels; the cursor stays on the page.
+  void Resize(int widthPx, int heightPx);
+  // The page's last possible first sample, and the last possible top line.
+  int64_t MaxFirst() const;
+  int32_t MaxTopLine() const;
   // The cursor readouts: absolute time (status bar) and time from the zero reference, each a
   // number followed by the period unit.
   std::string CursorTimeText(int32_t sample) const;
+  // The time from the cursor to every marker, then from marker A to B: "A 120ns B -40ns
+  // B-A 160ns"; empty without markers.
+  std::string MarkerReadout() const;
   // The previous cursor position becomes the current one, once the cursor has been drawn.
   void CursorDrawn();
 
@@ -86,8 +111,9 @@ class DisplayView {
 
   // Fields of the display. Those above the blank line are rebuilt on every opening; the rest
   // keep their values for the whole run.
-  int16_t CursorX = kFirstColumnX;
-  int16_t PrevCursorX = kFirstColumnX;
+  // Widened from the design's 16 bits: an enlarged window reaches past 32767 twips.
+  int32_t CursorX = kFirstColumnX;
+  int32_t PrevCursorX = kFirstColumnX;
   int16_t CursorSample = 0;
   int16_t PrevCursorSample = 0;
   int16_t RelSample = 0;
@@ -104,6 +130,9 @@ class DisplayView {
   bool IsTriggered = false;
   int16_t TrigPos = 0;
 
+  TimeAxis Axis;      // size and zoom; both kept over reopening
+  int32_t First = 0;  // the page's first sample while zoomed out
+
   int32_t ZeroSample = 0;
   bool SignalNames = false;
   bool OrderModified = false;
@@ -111,7 +140,12 @@ class DisplayView {
  private:
   Effect CursorLeft(int16_t step);
   Effect CursorRight(int16_t step);
-  Effect MoveCursorBy(int16_t columns);
+  Effect MoveCursorBy(int32_t columns);
+  Effect ZoomedKey(int key, int16_t step, bool control);
+  // Zoomed out: the cursor's x from its sample, and the page moved to show the cursor.
+  Effect PlaceZoomedCursor(int64_t sample);
+  void SyncCursorX();
+  Effect ClickWaveform(int32_t x, int32_t y);
   Effect ToggleMarker();
   Effect RightClick(int32_t y);
 

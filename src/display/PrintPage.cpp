@@ -6,6 +6,7 @@
 #include <QLocale>
 #include <QPagedPaintDevice>
 #include <QPainter>
+#include <algorithm>
 
 #include "display/DisplayDrawing.h"
 #include "display/Twips.h"
@@ -19,8 +20,11 @@ QImage PrintPage::MakePicture(const QImage& drawing) {
   QImage picture = drawing.convertToFormat(QImage::Format_RGB32);
   picture.invertPixels();
   QPainter p(&picture);
-  const int right = twips::ToPixel(twips::kAreaWidth - 15);    // 11677
-  const int bottom = twips::ToPixel(twips::kAreaHeight - 15);  // 7735
+  // 11677 and 7735 twips at the design's size; an enlarged window's picture keeps the frame
+  // at the same distance from its edges.
+  const int right = twips::ToPixel(twips::kAreaWidth - 15) + picture.width() - twips::kAreaWidthPx;
+  const int bottom =
+      twips::ToPixel(twips::kAreaHeight - 15) + picture.height() - twips::kAreaHeightPx;
   p.fillRect(0, 0, right + 1, 1, Qt::black);
   p.fillRect(0, bottom, right + 1, 1, Qt::black);
   p.fillRect(0, 0, 1, bottom + 1, Qt::black);
@@ -76,9 +80,17 @@ bool PrintPage::Paint(QPagedPaintDevice& device, const QImage& picture, const QS
 
   // The picture does not move the print position: it sits 600 below the title's line end
   // and "Notes:" comes 200 below the picture.
-  const int32_t x = (pageWidth - twips::kAreaWidth) / 2;
-  p.drawImage(QRect(x, y + 600, twips::kAreaWidth, twips::kAreaHeight), picture);
-  y += twips::kAreaHeight + 600 + 200;
+  // The design's picture at its natural size; a larger window's picture shrinks to the page.
+  int32_t width = twips::kAreaWidth + 15 * (picture.width() - twips::kAreaWidthPx);
+  int32_t height = twips::kAreaHeight + 15 * (picture.height() - twips::kAreaHeightPx);
+  if (width > twips::kAreaWidth && width > pageWidth - 400) {
+    const int32_t fitted = std::max(twips::kAreaWidth, pageWidth - 400);
+    height = static_cast<int32_t>(int64_t{height} * fitted / width);
+    width = fitted;
+  }
+  const int32_t x = (pageWidth - width) / 2;
+  p.drawImage(QRect(x, y + 600, width, height), picture);
+  y += height + 600 + 200;
   print(800, QStringLiteral("Notes:"));
   for (const QString& line : notes) {
     if (y + lineHeight > pageHeight && device.newPage()) y = 1000;

@@ -12,6 +12,7 @@
 
 #include "memory/HexCodec.h"
 #include "memory/MemoryImages.h"
+#include "model/AcqModel.h"
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -347,6 +348,22 @@ bool ReadFile(const std::string& filename, MemoryImages& images, int32_t Config,
   }
   length = Hex2Mem(line, images.image(Config), MemoryImages::base(Config), op);
   return length >= 1;
+}
+
+bool CanOpen(const std::string& filename) {
+  std::error_code ec;
+  if (fs::is_directory(filename, ec)) return false;
+  std::FILE* file = std::fopen(filename.c_str(), "rb");
+  if (file == nullptr) return false;
+  std::fclose(file);
+  return true;
+}
+
+std::string CutOffWarning(const MemoryImages& images) {
+  const int64_t announced = AcqModel(images.AcqMem).AnnouncedBytes();
+  if (images.AcqLen >= announced) return {};
+  return "holds " + std::to_string(images.AcqLen) + " of the " + std::to_string(announced) +
+         " bytes its header announces; missing samples read as 0";
 }
 
 std::string KindWord(int32_t Config) {

@@ -23,6 +23,12 @@ bool SaveWholeFile(const std::string& filename, std::string_view content,
 // the file cannot be read or its first line is over 1 MiB.
 bool ReadFile(const std::string& filename, MemoryImages& images, int32_t Config, Operator* op);
 
+// The file exists, is no folder, and can be opened for reading.
+bool CanOpen(const std::string& filename);
+// For an acquisition holding fewer bytes than its header announces: "holds N of the M bytes
+// its header announces; missing samples read as 0". Empty for a whole one.
+std::string CutOffWarning(const MemoryImages& images);
+
 // "Configuration" for kind 1, "Acquisition" for kinds 2 and 3; and "cnf" / "dat".
 std::string KindWord(int32_t Config);
 std::string KindExtension(int32_t Config);
