@@ -229,7 +229,7 @@ void DisplayDrawing::DrawMarkers(QPainter& p) {
   for (int k = 0; k < DisplayView::kMarkers; ++k) {
     const int32_t s = view_.Markers[static_cast<size_t>(k)];
     if (s == -1 || s < first || s >= first + DisplayView::kColumns) continue;
-    const int32_t x = DisplayView::kFirstColumnX + DisplayView::kColumnWidth * (s - first);
+    const int32_t x = SampleX(view_, s);
     XorVLine(p, x, 0, kStrip - 1, kGreen);
     Text(p, x + 52, 7305, QString(QChar(65 + k)), kGreen);
   }

@@ -23,8 +23,14 @@ class DisplayDrawing {
   // New is missing; drawn without smoothing so that printing a text again in black removes
   // every one of its pixels.
   static QFont DisplayFont();
+  // The x (twips) of the centre of sample s's column on the page the view shows.
+  static int32_t SampleX(const DisplayView& view, int32_t s) {
+    return DisplayView::kFirstColumnX + DisplayView::kColumnWidth * (s - view.FirstSample());
+  }
 
   const QImage& image() const { return image_; }
+  // For passes drawn over the display's own (the compare marks).
+  QImage& image() { return image_; }
   // Status bar panel 1: the cursor's time from sample 0, as last shown.
   const QString& cursorTimeText() const { return cursorTime_; }
 

@@ -308,3 +308,18 @@ const std::string& DisplayView::Name(int16_t line, bool podSet) const {
       static_cast<size_t>(std::clamp<int16_t>(LineTable[l].nameIndex, 0, kLines - 1));
   return NameTable[index][podSet ? 0 : 1];
 }
+
+DisplayView::Effect DisplayView::PutCursorOn(int32_t s) {
+  if (LastSample < 0) return Effect::kNothing;  // no pod, no sample to go to
+  // The cursor fields are 16-bit; a crafted header can announce a longer time axis.
+  s = std::clamp(s, int32_t{0}, std::min(LastSample, int32_t{INT16_MAX}));
+  const int32_t first = FirstSample();
+  const bool onPage = s >= first && s < first + kColumns;
+  const int32_t newFirst =
+      onPage ? first
+             : std::clamp(s - Column(), int32_t{0}, std::max(0, LastSample - (kColumns - 1)));
+  CursorX = static_cast<int16_t>(kFirstColumnX + kColumnWidth * (s - newFirst));
+  CursorSample = static_cast<int16_t>(s);
+  RelSample = static_cast<int16_t>(s - ZeroSample);
+  return onPage ? Effect::kMoveCursor : Effect::kRedraw;
+}
