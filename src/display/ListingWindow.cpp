@@ -10,6 +10,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScrollBar>
 #include <QTableView>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -71,7 +72,21 @@ void ListingWindow::setListing(std::unique_ptr<Listing> listing) {
   model_->setListing(std::move(listing));
   pattern_.reset();
   matches_.clear();
-  table_->setColumnWidth(0, 40);
+  // Columns as wide as their header or their first rows' values need (a column's values all
+  // have one width), and the window wide enough for them all.
+  const QFontMetrics metrics(table_->font());
+  const Listing* shown = model_->listing();
+  int total = 0;
+  for (int c = 0; c < model_->columnCount(); ++c) {
+    qsizetype chars = c == 0 ? 3 : static_cast<qsizetype>(shown->header()[c - 1].size());
+    for (int32_t row = 0; c > 0 && row < std::min(shown->rows(), 64); ++row) {
+      chars = std::max(chars, static_cast<qsizetype>(shown->Cell(row, c - 1).size()));
+    }
+    const int width = metrics.horizontalAdvance(QString(chars + 2, QLatin1Char('0'))) + 8;
+    table_->setColumnWidth(c, width);
+    total += width;
+  }
+  resize(std::min(total + table_->verticalScrollBar()->sizeHint().width() + 4, 1200), height());
   status_->setText(QStringLiteral("%1 rows").arg(model_->rowCount()));
 }
 
