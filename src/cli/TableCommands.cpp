@@ -80,13 +80,14 @@ int RunListing(const std::vector<std::string>& args) {
   TableArgs a;
   if (const std::string why = parseTableArgs(args, false, a); !why.empty()) return UsageError(why);
   auto images = std::make_unique<MemoryImages>();
-  if (!loadInto(a.files[0], *images, kAcquisition)) return 1;
-  if (!a.setup.empty() && !loadInto(a.setup, *images, kConfiguration)) return 1;
+  // Trouble is 2, as for grep: 1 means no row matched.
+  if (!loadInto(a.files[0], *images, kAcquisition)) return 2;
+  if (!a.setup.empty() && !loadInto(a.setup, *images, kConfiguration)) return 2;
   const SetupModel setup(images->SetupMem);
   const Listing listing(images->AcqMem, a.setup.empty() ? nullptr : &setup);
   if (a.find.empty()) {
     std::cout << listing.Text() << std::flush;
-    return std::cout ? 0 : 1;
+    return std::cout ? 0 : 2;
   }
   std::string why;
   const auto pattern = listing.ParseFind(a.find, why);
