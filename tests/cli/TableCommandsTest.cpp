@@ -23,8 +23,8 @@ void TwoValues(MemoryImages& m) {
   for (int16_t c = 0; c < 9; ++c) {
     for (int32_t s = 0; s <= 512; ++s) SetLevel(m, 2, c, s, false);
   }
-  for (int16_t c : {0, 6}) SetLevel(m, 2, c, 0, true);
-  for (int16_t c : {0, 6, 7, 8}) SetLevel(m, 2, c, 1, true);
+  for (int16_t c : {int16_t{0}, int16_t{6}}) SetLevel(m, 2, c, 0, true);
+  for (int16_t c : {int16_t{0}, int16_t{6}, int16_t{7}, int16_t{8}}) SetLevel(m, 2, c, 1, true);
 }
 
 std::string Lines(const std::string& text, size_t from, size_t count) {
@@ -136,10 +136,10 @@ TEST_F(TableCommands, CompareReportsEachKindOfDifference) {
       std::fill(m.AcqMem.begin() + 614, m.AcqMem.end(), 0);
       m.AcqMem[562] = 0x55;  // pod 0 gone, pods 2..5 of the given length from sample 0
       for (int pod = 2; pod <= 5; ++pod) {
-        m.AcqMem[514 + 2 * pod] = length & 0xFF;
-        m.AcqMem[515 + 2 * pod] = length >> 8;
-        m.AcqMem[530 + 2 * pod] = start & 0xFF;
-        m.AcqMem[531 + 2 * pod] = start >> 8;
+        m.AcqMem[514 + 2 * pod] = static_cast<uint8_t>(length & 0xFF);
+        m.AcqMem[515 + 2 * pod] = static_cast<uint8_t>(length >> 8);
+        m.AcqMem[530 + 2 * pod] = static_cast<uint8_t>(start & 0xFF);
+        m.AcqMem[531 + 2 * pod] = static_cast<uint8_t>(start >> 8);
       }
     };
   };
