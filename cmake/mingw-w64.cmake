@@ -11,8 +11,9 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 # Programs carry their C++ runtime, so they run under Wine or on Windows without the
-# cross-compiler's DLLs beside them.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
+# cross-compiler's DLLs beside them. A link option rather than the _INIT flags, which a
+# build folder configured before keeps ignoring.
+add_link_options(-static)
 # ctest starts the test programs through Wine when it is installed.
 find_program(LOGIREM_WINE NAMES wine64 wine PATHS /usr/lib/wine NO_CMAKE_FIND_ROOT_PATH)
 if(LOGIREM_WINE)

@@ -2,6 +2,8 @@
 // Moves one memory between the analyser and its image, showing the progress on the
 // analyser's own screen.
 #include <cstdint>
+#include <utility>
+#include <vector>
 
 class DeviceConnection;
 class Operator;
@@ -16,6 +18,10 @@ class Transfer {
   bool Mem2Tek(int32_t Config);
   bool ReadMemFromTek(int32_t Config);  // inside an open connection
   bool WriteMemToTek(int32_t Config);
+
+  // The stretches of the image (start, count) that a write of Config sends.
+  static std::vector<std::pair<int32_t, int32_t>> WrittenRanges(int32_t Config,
+                                                                const MemoryImages& images);
 
  private:
   DeviceConnection& dev_;
