@@ -410,6 +410,11 @@ bool MainWindow::Tek2Mem(int32_t Config) { return transfer_->Tek2Mem(Config); }
 
 bool MainWindow::Mem2Tek(int32_t Config) { return transfer_->Mem2Tek(Config); }
 
+bool MainWindow::ReadReference(MemoryImages& into) {
+  // The same link and protocol, into an image of the caller's: the acquisition on screen stays.
+  return Transfer(*connection_, into, *this).Tek2Mem(kReference);
+}
+
 std::string MainWindow::Mem2File(const std::string& File, int32_t Config, int16_t Off) {
   return NameWithoutExtension(SaveToFile(File, Config, Off, {}));
 }

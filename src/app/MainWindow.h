@@ -75,6 +75,7 @@ class MainWindow : public QWidget, public Operator, public Session {
   bool bCnf() const override { return bCnf_; }
   int16_t nNm09() const override { return identity_.nNm09; }
   int16_t nNm18() const override { return identity_.nNm18; }
+  bool ReadReference(MemoryImages& into) override;
 
   // Operator
   MsgAnswer message(const std::string& text, const std::string& title, MsgIcon icon,

@@ -19,6 +19,10 @@ struct CliOptions {
 int RunShow(const std::vector<std::string>& args);
 int RunExport(const std::vector<std::string>& args);
 int RunDefaults(const std::vector<std::string>& args);
+// Table commands: listing (0, or 1 when --find matches no row, 2 for any trouble)
+// and compare (0 identical, 1 different, 2 trouble).
+int RunListing(const std::vector<std::string>& args);
+int RunCompare(const std::vector<std::string>& args);
 // Analyser commands: id, read, write.
 int RunId(const CliOptions& options, const std::vector<std::string>& args);
 int RunRead(const CliOptions& options, const std::vector<std::string>& args);

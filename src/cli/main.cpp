@@ -30,6 +30,8 @@ void PrintUsage(std::ostream& outStream) {
                "  export FILE.dat --format csv|vcd|sr [--setup FILE.cnf] [--vectors]\n"
                "         [--lines LIST] [--paired] [--no-trigger] [-o OUT]\n"
                "  defaults [--setup OUT.cnf] [--acq OUT.dat]\n"
+               "  listing FILE.dat [--setup FILE.cnf] [--find LABEL=PATTERN]\n"
+               "  compare A.dat B.dat [--setup FILE.cnf] [--json]\n"
                "  id\n"
                "  read setup|acq|ref FILE\n"
                "  write setup|acq|ref FILE [--verify]\n"
@@ -85,6 +87,8 @@ int main(int argc, char** argv) {
   if (command == "show") return RunShow(args);
   if (command == "export") return RunExport(args);
   if (command == "defaults") return RunDefaults(args);
+  if (command == "listing") return RunListing(args);
+  if (command == "compare") return RunCompare(args);
   if (command == "id") return RunId(options, args);
   if (command == "read") return RunRead(options, args);
   if (command == "write") return RunWrite(options, args);

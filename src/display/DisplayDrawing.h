@@ -25,6 +25,8 @@ class DisplayDrawing {
   static QFont DisplayFont();
 
   const QImage& image() const { return image_; }
+  // For passes drawn over the display's own (the compare marks).
+  QImage& image() { return image_; }
   // Status bar panel 1: the cursor's time from sample 0, as last shown.
   const QString& cursorTimeText() const { return cursorTime_; }
 

@@ -20,11 +20,13 @@
 #include <sstream>
 
 #include "display/DisplayCanvas.h"
+#include "display/ListingWindow.h"
 #include "display/PrintPage.h"
 #include "display/TitleNotesPrompt.h"
 #include "display/Twips.h"
 #include "export/Capture.h"
 #include "export/CsvWriter.h"
+#include "export/Listing.h"
 #include "export/SigrokSession.h"
 #include "export/VcdWriter.h"
 #include "link/Operator.h"
@@ -113,6 +115,9 @@ DisplayIt::DisplayIt(Session& session, TitleNotesPrompt& prompt, QWidget* owner)
   status_->addWidget(panel5_, 3);
   status_->addWidget(pageBar_, 2);
   status_->addWidget(panel3_, 1);
+  compareStatus_ = new QLabel(status_);
+  status_->addPermanentWidget(compareStatus_);
+  compareStatus_->hide();
 
   // The window is the drawing area above the status bar; enlarging it enlarges the area.
   auto* layout = new QVBoxLayout(this);
@@ -212,6 +217,7 @@ void DisplayIt::Apply(DisplayView::Effect effect) {
       break;
     case DisplayView::Effect::kRedraw:
       drawing_.Redraw();
+      compare_.Draw(drawing_.image(), view_);
       break;
     case DisplayView::Effect::kPrint:
       PrintDisplay();
@@ -223,9 +229,99 @@ void DisplayIt::Apply(DisplayView::Effect effect) {
   panel1_->setText(drawing_.cursorTimeText());
   ShowPosition();
   canvas_->update();
+  if (listing_ != nullptr) {
+    listing_->model().setMarks(
+        view_.IsTriggered ? std::optional<int32_t>(view_.TrigPos) : std::nullopt, view_.Markers);
+    listing_->selectSample(view_.CursorSample);
+  }
+}
+
+bool DisplayIt::TableKey(QKeyEvent* event) {
+  const bool control = event->modifiers() & Qt::ControlModifier;
+  const bool shift = event->modifiers() & Qt::ShiftModifier;
+  if (event->key() == Qt::Key_L && !control) {
+    OpenListing();
+  } else if (event->key() == Qt::Key_D && control) {
+    compare_.active() ? StopCompare() : CompareWithFile();
+  } else if (event->key() == Qt::Key_R && control) {
+    CompareWithReference();
+  } else if (event->key() == Qt::Key_N && !control) {
+    if (const auto s = compare_.Next(view_.CursorSample, !shift)) Apply(view_.PutCursorOn(*s));
+  } else {
+    return false;
+  }
+  return true;
+}
+
+ListingWindow* DisplayIt::OpenListing() {
+  if (listing_ == nullptr) {
+    listing_ = new ListingWindow(this);
+    connect(listing_, &ListingWindow::sampleChosen, this,
+            [this](int sample) { Apply(view_.PutCursorOn(sample)); });
+  }
+  MemoryImages& images = session_.images();
+  SetupModel setup(images.SetupMem);
+  // Group columns where the lines carry the groups' labels, else one column per pod.
+  listing_->setListing(std::make_unique<Listing>(images.AcqMem, view_.Matched ? &setup : nullptr));
+  listing_->model().setDiffering(compare_.active() ? compare_.result()->samples()
+                                                   : std::vector<int32_t>{});
+  listing_->move(frameGeometry().topRight());
+  listing_->show();
+  Apply(DisplayView::Effect::kNothing);
+  listing_->model().setMarks(
+      view_.IsTriggered ? std::optional<int32_t>(view_.TrigPos) : std::nullopt, view_.Markers);
+  listing_->selectSample(view_.CursorSample);
+  return listing_;
+}
+
+void DisplayIt::CompareWithFile() {
+  const QString filters = QStringLiteral("Acquisition (*.dat);;All files (*)");
+  const QString path = openChooser_ ? openChooser_(this, QStringLiteral("Compare"), filters)
+                                    : QFileDialog::getOpenFileName(this, QStringLiteral("Compare"),
+                                                                   QString(), filters);
+  if (!path.isEmpty()) CompareWith(path);
+}
+
+bool DisplayIt::CompareWith(const QString& path) {
+  auto other = std::make_unique<MemoryImages>();
+  if (!ReadFile(path.toStdString(), *other, kAcquisition, &session_.op())) {
+    session_.op().message("Cannot compare with " + path.toStdString() + ": Bad Acquisition data",
+                          "Compare", MsgIcon::Exclamation, MsgButtons::Ok);
+    return false;
+  }
+  StartCompare(std::move(other));
+  return true;
+}
+
+bool DisplayIt::CompareWithReference() {
+  auto other = std::make_unique<MemoryImages>();
+  if (!session_.ReadReference(*other)) return false;
+  StartCompare(std::move(other));
+  return true;
+}
+
+void DisplayIt::StartCompare(std::unique_ptr<MemoryImages> other) {
+  compare_.Start(view_, session_.images().AcqMem, std::move(other));
+  compareStatus_->setText(QString::fromStdString(compare_.StatusText()));
+  compareStatus_->show();
+  if (listing_ != nullptr) listing_->model().setDiffering(compare_.result()->samples());
+  Apply(DisplayView::Effect::kRedraw);
+  if (const std::string header = compare_.HeaderText(); !header.empty()) {
+    session_.op().message("The captures were not recorded alike:\n" + header, "Compare",
+                          MsgIcon::Information, MsgButtons::Ok);
+  }
+}
+
+void DisplayIt::StopCompare() {
+  if (!compare_.active()) return;
+  compare_.Stop();
+  compareStatus_->hide();
+  if (listing_ != nullptr) listing_->model().setDiffering({});
+  Apply(DisplayView::Effect::kRedraw);
 }
 
 void DisplayIt::keyPressEvent(QKeyEvent* event) {
+  if (TableKey(event)) return event->accept();
   int shift = 0;
   if (event->modifiers() & Qt::ShiftModifier) shift |= DisplayView::kShift;
   if (event->modifiers() & Qt::ControlModifier) shift |= DisplayView::kControl;
@@ -459,6 +555,8 @@ void DisplayIt::SaveOrderToFile() {
 }
 
 void DisplayIt::done(int result) {
+  StopCompare();
+  if (listing_ != nullptr) listing_->close();
   Form_Unload();
   QDialog::done(result);
 }

@@ -8,12 +8,14 @@
 #include <cstdint>
 #include <functional>
 
+#include "display/CompareOverlay.h"
 #include "display/DisplayDrawing.h"
 #include "display/DisplayView.h"
 #include "display/GroupReadout.h"
 
 class Capture;
 class DisplayCanvas;
+class ListingWindow;
 class QLabel;
 class QScrollBar;
 class QStatusBar;
@@ -49,6 +51,21 @@ class DisplayIt : public QDialog {
                                             const QString& filters, QString* selectedFilter)>;
   void setSaveChooser(SaveChooser chooser) { chooser_ = std::move(chooser); }
 
+  // L: the "Listing" window beside this one, its rows linked to the cursor.
+  ListingWindow* OpenListing();
+  ListingWindow* listing() const { return listing_; }
+  // Control+D: a compare with a file chosen in the dialog "Compare", or, when one runs, its
+  // end; Control+R: a compare with the analyser's reference memory. N and Shift+N go to the
+  // next and previous differing sample.
+  void CompareWithFile();
+  bool CompareWith(const QString& path);
+  bool CompareWithReference();
+  void StopCompare();
+  const CompareOverlay& compare() const { return compare_; }
+  using OpenChooser =
+      std::function<QString(QWidget* parent, const QString& caption, const QString& filters)>;
+  void setOpenChooser(OpenChooser chooser) { openChooser_ = std::move(chooser); }
+
   DisplayView& view() { return view_; }
   const QImage& picture() const { return drawing_.image(); }
   DisplayCanvas* canvas() const { return canvas_; }
@@ -78,6 +95,8 @@ class DisplayIt : public QDialog {
 
  private:
   void Apply(DisplayView::Effect effect);
+  bool TableKey(QKeyEvent* event);
+  void StartCompare(std::unique_ptr<MemoryImages> other);
   void Form_Unload();
   // Whether the operator wants the paired bits of two-bit pods exported; asked only when a
   // line lies on one.
@@ -104,6 +123,10 @@ class DisplayIt : public QDialog {
   GroupReadout groups_;
   QString orderFile_;
   SaveChooser chooser_;
+  OpenChooser openChooser_;
+  ListingWindow* listing_ = nullptr;
+  CompareOverlay compare_;
+  QLabel* compareStatus_ = nullptr;
   // The order when the view was built, or when the operator was last told that a moved
   // order cannot be written back.
   std::array<int16_t, DisplayView::kLines> toldOrder_{};

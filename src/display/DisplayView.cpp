@@ -479,3 +479,20 @@ DisplayView::Effect DisplayView::ClickWaveform(int32_t x, int32_t y) {
   }
   return PlaceZoomedCursor(Axis.Samples(p, First).from);
 }
+
+DisplayView::Effect DisplayView::PutCursorOn(int32_t s) {
+  if (LastSample < 0) return Effect::kNothing;  // no pod, no sample to go to
+  // The cursor fields are 16-bit; a crafted header can announce a longer time axis.
+  s = std::clamp(s, int32_t{0}, std::min(LastSample, int32_t{INT16_MAX}));
+  if (!Axis.DesignScale()) return PlaceZoomedCursor(s);
+  const int32_t columns = Axis.Columns();
+  const int32_t first = FirstSample();
+  const bool onPage = s >= first && s < first + columns;
+  const int32_t newFirst =
+      onPage ? first
+             : std::clamp(s - Column(), int32_t{0}, std::max(0, LastSample - (columns - 1)));
+  CursorX = kFirstColumnX + kColumnWidth * (s - newFirst);
+  CursorSample = static_cast<int16_t>(s);
+  RelSample = static_cast<int16_t>(s - ZeroSample);
+  return onPage ? Effect::kMoveCursor : Effect::kRedraw;
+}

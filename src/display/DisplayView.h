@@ -54,6 +54,9 @@ class DisplayView {
   void BuildView(const SetupModel& setup, std::span<const uint8_t, kAcqImageSize> acq, bool bCnf,
                  int16_t nNm09, int16_t nNm18);
   void GoToEnd(bool first);
+  // Puts the cursor on sample s (within 0..LastSample), for the listing and the compare. The
+  // page moves only when s lies off it, and then keeps the cursor's column where it can.
+  Effect PutCursorOn(int32_t s);
 
   static std::string PeriodText(int32_t period);
   static std::string PeriodUnit(int32_t period);

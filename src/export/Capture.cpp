@@ -78,7 +78,7 @@ void Capture::AddGroups(const SetupModel& setup) {
     const int16_t radix = setup.GetDisplayRadix(g);
     const int16_t width = setup.GetWidth(g);
     if (!LineRules::GroupInUse(setup, g) || radix == kOff || width < 1) continue;
-    Group group{setup.GetLabel(g), radix, {}};
+    Group group{setup.GetLabel(g), radix, {}, setup.GetColumn(g)};
     for (int16_t b = 0; b < width; ++b) group.codes.push_back(LineRules::ChannelOf(setup, g, b));
     groups_.push_back(std::move(group));
   }

@@ -34,6 +34,7 @@ class Capture {
     std::string name;
     int16_t radix = kHex;
     std::vector<int16_t> codes;  // channel code of bit 0, bit 1, ...; LineRules::kNoChannel
+    int16_t column = 0;          // where the analyser's state listing puts the group
   };
 
   // The image must outlive the capture. The time axis is the display's: 0 to LastSample.
@@ -45,6 +46,8 @@ class Capture {
   // one group per group in use; lines with no channel are left out.
   void AddMatchedLines(const SetupModel& setup);
   void AddGroups(const SetupModel& setup);
+  // One group by hand: the pod columns of a listing without a setup, say.
+  void AddGroup(Group group) { groups_.push_back(std::move(group)); }
   // One channel by its code; a code naming no channel is ignored.
   void AddChannel(const std::string& name, int16_t code);
   // Keeps the lines at these 0-based positions, in the order given; call before the rest.

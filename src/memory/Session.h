@@ -19,4 +19,10 @@ class Session {
   virtual bool Mem2Tek(int32_t Config) = 0;
   // The save dialog, then the file; returns the name without extension or the empty text.
   virtual std::string Mem2File(const std::string& File, int32_t Config, int16_t Off) = 0;
+  // Reads the analyser's reference memory into `into`, leaving the session's images alone;
+  // false where there is no analyser to ask, or the read failed (and was reported).
+  virtual bool ReadReference(MemoryImages& into) {
+    (void)into;
+    return false;
+  }
 };

@@ -158,3 +158,15 @@ TEST_F(WindowTest, WithoutAnAnalyserTheSettingsDialogComesFirstThenTheReadError)
   EXPECT_EQ(w->connection().PAd, 9);
   EXPECT_TRUE(w->Cnx->isHidden());  // identified again after the dialog
 }
+
+// The Data window's compare reads the reference memory through the main window's link into
+// an image of its own; the acquisition image stays as it was.
+TEST_F(WindowTest, ReferenceReadIntoItsOwnImage) {
+  sim(*w).refMemory()[700] = 0x5A;
+  const auto before = w->images().AcqMem;
+  auto reference = std::make_unique<MemoryImages>();
+  ASSERT_TRUE(w->ReadReference(*reference));
+  EXPECT_TRUE(sent(*w, "REFMEM?"));
+  EXPECT_EQ(reference->AcqMem[700], 0x5A);
+  EXPECT_EQ(w->images().AcqMem, before);
+}

@@ -25,6 +25,9 @@ class SimSession : public Session {
     return transfer_.Mem2Tek(Config);
   }
   std::string Mem2File(const std::string& File, int32_t Config, int16_t Off) override;
+  bool ReadReference(MemoryImages& into) override {
+    return Transfer(connection_, into, op_).Tek2Mem(kReference);
+  }
 
   SimAnalyser& analyser() { return driver_.analyser(); }
 
