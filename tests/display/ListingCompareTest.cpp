@@ -134,7 +134,7 @@ TEST(CompareWindow, MarksDifferingSamplesAndGoesToThem) {
 
   w.key(&w.display, Qt::Key_N);
   EXPECT_EQ(w.view().CursorSample, 300);
-  const int x300 = twips::ToPixel(DisplayDrawing::SampleX(w.view(), 300));
+  const int x300 = twips::ToPixel(w.view().SampleX(300));
   EXPECT_EQ(px(x300 + 2, y9 + 1), CompareOverlay::kMark);
   w.key(&w.display, Qt::Key_N);  // no further difference: stays
   EXPECT_EQ(w.view().CursorSample, 300);
@@ -144,6 +144,16 @@ TEST(CompareWindow, MarksDifferingSamplesAndGoesToThem) {
   EXPECT_EQ(listing->model().data(listing->model().index(300, 1), Qt::BackgroundRole),
             QVariant(QBrush(ListingModel::kDiffers)));
   EXPECT_FALSE(listing->model().data(listing->model().index(299, 1), Qt::BackgroundRole).isValid());
+
+  w.key(&w.display, Qt::Key_F);  // fitted: each one-sample difference keeps its pixel column
+  const auto fitX = [&](int32_t s) {
+    return TimeAxis::kWaveLeftPx +
+           static_cast<int>(w.view().Axis.Pixels(s, w.view().FirstSample()).from);
+  };
+  EXPECT_EQ(px(fitX(0), y9 + 1), CompareOverlay::kMark);
+  EXPECT_EQ(px(fitX(300), y9 + 1), CompareOverlay::kMark);
+  EXPECT_NE(px(fitX(150), y9 + 1), CompareOverlay::kMark);
+  w.key(&w.display, Qt::Key_1);
 
   w.key(&w.display, Qt::Key_D, Qt::ControlModifier);  // ends it
   EXPECT_FALSE(w.display.compare().active());
