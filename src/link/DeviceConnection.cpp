@@ -59,6 +59,7 @@ std::string DeviceConnection::DevRead() {
   if (s.failed()) return {};
   // The count comes from the driver; never trust it beyond the buffer it was given.
   buffer.resize(static_cast<size_t>(std::clamp<int32_t>(s.ibcntl, 0, kReadBuffer)));
+  op_.progress(static_cast<int64_t>(buffer.size()), 0);
   return buffer;
 }
 

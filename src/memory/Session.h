@@ -19,4 +19,6 @@ class Session {
   virtual bool Mem2Tek(int32_t Config) = 0;
   // The save dialog, then the file; returns the name without extension or the empty text.
   virtual std::string Mem2File(const std::string& File, int32_t Config, int16_t Off) = 0;
+  // Where the operator keeps acquisitions; empty for the current folder.
+  virtual std::string dataFolder() const { return {}; }
 };

@@ -17,6 +17,10 @@ class Transfer {
   bool ReadMemFromTek(int32_t Config);  // inside an open connection
   bool WriteMemToTek(int32_t Config);
 
+  // Whether the last transfer failed because the analyser did not answer or take the data
+  // (rather than because of what the data held).
+  bool LinkFailed = false;
+
  private:
   DeviceConnection& dev_;
   MemoryImages& images_;
