@@ -12,6 +12,12 @@ QString FileSafe(QString key) {
   return key;
 }
 
+// The settings folder may not exist yet on a first start.
+QString LockPath(const QString& folder, const QString& appKey) {
+  QDir().mkpath(folder);
+  return folder + u'/' + FileSafe(appKey) + QStringLiteral(".lock");
+}
+
 // The socket name depends on the settings folder as well, so instances of other users or of
 // another settings file never meet.
 QString ServerName(const QString& folder, const QString& appKey) {
@@ -22,8 +28,7 @@ QString ServerName(const QString& folder, const QString& appKey) {
 }  // namespace
 
 InstanceLock::InstanceLock(const QString& settingsFolder, const QString& appKey)
-    : lock_((QDir().mkpath(settingsFolder), settingsFolder) + u'/' + FileSafe(appKey) +
-            QStringLiteral(".lock")),
+    : lock_(LockPath(settingsFolder, appKey)),
       serverName_(ServerName(QDir(settingsFolder).absolutePath(), appKey)) {
   // A copy that crashed leaves its file behind; QLockFile sees that its process is gone.
   lock_.setStaleLockTime(0);
