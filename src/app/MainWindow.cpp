@@ -613,10 +613,10 @@ std::string MainWindow::SaveToFile(const std::string& File, int32_t Config, int1
       break;
     }
   }
-  if (!WriteFile(name, images_, Config, Off)) {
+  if (std::string why; !WriteFile(name, images_, Config, Off, &why)) {
     // Saving is how the operator backs up the analyser: a save that silently fails would
     // leave them believing they hold a copy they do not.
-    message(KindWord(Config) + " not saved: cannot write " + name, "Local Error",
+    message(KindWord(Config) + " not saved: cannot write " + name + ": " + why, "Local Error",
             MsgIcon::Exclamation, MsgButtons::Ok);
     if (failed != nullptr) *failed = true;
     setStatus(QString::fromStdString(KindWord(Config) + " not saved: cannot write " + name));

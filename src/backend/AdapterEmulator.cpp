@@ -5,6 +5,7 @@
 #include <QTcpSocket>
 #include <algorithm>
 #include <cctype>
+#include <deque>
 #include <memory>
 #include <sstream>
 #include <thread>
@@ -106,6 +107,7 @@ void AdapterEmulator::serveClient(ByteStream& stream, const std::atomic<bool>& s
     out(version() + "\r\n");
   }
   while (!stop.load() && !dropped_) {
+    if (between_) between_();
     const std::string got = stream.read(100);
     if (got.empty() && stream.failed()) break;
     lines_.feed(got);
@@ -289,13 +291,38 @@ bool AdapterEmulator::serve(const std::string& listen, const std::atomic<bool>& 
   }
   const bool v6 = host.find(':') != std::string::npos;
   listening("tcp:" + (v6 ? "[" + host + "]" : host) + ":" + std::to_string(server.serverPort()));
+  // Connections are taken from the server as soon as they come, so none is left behind in
+  // its queue to be noticed only when the next one arrives.
+  std::deque<std::unique_ptr<QTcpSocket>> waiting;
+  bool busy = false;
+  Clock::time_point servedSince{};
+  const auto admit = [&] {
+    server.waitForNewConnection(0);
+    while (QTcpSocket* next = server.nextPendingConnection()) {
+      next->setParent(nullptr);
+      std::unique_ptr<QTcpSocket> socket(next);
+      const bool sameMoment = Clock::now() - servedSince < std::chrono::milliseconds(kSameMomentMs);
+      if (!busy || (sameMoment && waiting.size() < kMaxWaiting)) {
+        waiting.push_back(std::move(socket));
+      } else {
+        socket->abort();  // busy with another client: turned away, not left hanging
+      }
+    }
+  };
   while (!stop.load()) {
-    if (!server.waitForNewConnection(100)) continue;
-    QTcpSocket* socket = server.nextPendingConnection();
-    if (socket == nullptr) continue;
-    socket->setParent(nullptr);
-    TcpStream stream{std::unique_ptr<QTcpSocket>(socket)};
+    if (waiting.empty()) {
+      if (!server.waitForNewConnection(100)) continue;
+      admit();
+      continue;
+    }
+    TcpStream stream{std::move(waiting.front())};
+    waiting.pop_front();
+    busy = true;
+    servedSince = Clock::now();
+    between_ = admit;
     serveClient(stream, stop, false);
+    between_ = nullptr;
+    busy = false;
   }
   return true;
 }

@@ -37,11 +37,16 @@ class AdapterEmulator {
   void serveClient(ByteStream& stream, const std::atomic<bool>& stop, bool serial);
   // Listens at "tcp:[HOST:]PORT" (127.0.0.1 unless a host is given; port 0 picks one) or
   // "pty" (a new pseudo-terminal), tells listening the port name clients use, and serves
-  // them one after another until stop is set. False with the reason when it cannot listen.
+  // them one after another until stop is set. Over TCP, clients that connect within
+  // kSameMomentMs of the one being served wait their turn in order; a later one is closed
+  // at once, since the adapter serves one client. False with the reason when it cannot listen.
   bool serve(const std::string& listen, const std::atomic<bool>& stop,
              const std::function<void(const std::string&)>& listening, std::string& why);
 
   std::string version() const;
+
+  static constexpr int kSameMomentMs = 500;
+  static constexpr size_t kMaxWaiting = 8;
 
  private:
   struct Settings {
@@ -68,4 +73,5 @@ class AdapterEmulator {
   long sent_ = 0;
   int locals_ = 0;
   std::chrono::steady_clock::time_point replyReady_{};
+  std::function<void()> between_;  // called between reads while a client is served
 };

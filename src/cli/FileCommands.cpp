@@ -229,7 +229,10 @@ int RunExport(const std::vector<std::string>& args) {
     }
     bytes = std::move(out).str();
   }
-  if (!SaveWholeFile(a.output, bytes)) return fileError(a.output, "cannot write the file");
+  std::string why;
+  if (!SaveWholeFile(a.output, bytes, &why)) {
+    return fileError(a.output, "cannot write the file: " + why);
+  }
   return 0;
 }
 
@@ -246,11 +249,12 @@ int RunDefaults(const std::vector<std::string>& args) {
   if (setupFile.empty() && acqFile.empty()) return UsageError("defaults needs --setup or --acq");
   MemoryImages images;
   LoadDefaultImages(images, nullptr);
-  if (!setupFile.empty() && !WriteFile(setupFile, images, kConfiguration, 0)) {
-    return fileError(setupFile, "cannot write the file");
+  std::string why;
+  if (!setupFile.empty() && !WriteFile(setupFile, images, kConfiguration, 0, &why)) {
+    return fileError(setupFile, "cannot write the file: " + why);
   }
-  if (!acqFile.empty() && !WriteFile(acqFile, images, kAcquisition, 0)) {
-    return fileError(acqFile, "cannot write the file");
+  if (!acqFile.empty() && !WriteFile(acqFile, images, kAcquisition, 0, &why)) {
+    return fileError(acqFile, "cannot write the file: " + why);
   }
   return 0;
 }

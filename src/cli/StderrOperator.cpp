@@ -14,11 +14,8 @@ MsgAnswer StderrOperator::message(const std::string& text, const std::string& ti
       lines += text[i];
       continue;
     }
-    // A message can quote a damaged file or reply; its control bytes must not reach the
-    // terminal, where an escape sequence could rewrite what the operator sees.
     if (c != '\r') {
-      static constexpr char kHex[] = "0123456789ABCDEF";
-      lines += {'\\', 'x', kHex[c >> 4], kHex[c & 15]};
+      lines += Visible(text.substr(i, 1));
       continue;
     }
     if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
@@ -26,4 +23,18 @@ MsgAnswer StderrOperator::message(const std::string& text, const std::string& ti
   }
   std::cerr << (title.empty() ? "Logirem" : title) << ": " << lines << "\n";
   return buttons == MsgButtons::YesNo ? MsgAnswer::No : MsgAnswer::Ok;
+}
+
+std::string StderrOperator::Visible(std::string_view text) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string shown;
+  for (const char ch : text) {
+    const auto c = static_cast<unsigned char>(ch);
+    if (c >= 0x20 && c < 0x7F) {
+      shown += ch;
+    } else {
+      shown += {'\\', 'x', kHex[c >> 4], kHex[c & 15]};
+    }
+  }
+  return shown;
 }

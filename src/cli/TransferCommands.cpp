@@ -101,11 +101,13 @@ int RunId(const CliOptions& options, const std::vector<std::string>& args) {
     std::cerr << "logiremctl: the analyser at " << where(options) << " did not answer \"ID?\"\n";
     return 1;
   }
-  std::cout << "Type: " << identity.Typ << "\n"
-            << "System version: " << identity.Ver[0] << "\n"
-            << "Communication version: " << identity.Ver[1] << "\n";
+  // The texts come from the analyser's reply as they stand.
+  const auto shown = StderrOperator::Visible;
+  std::cout << "Type: " << shown(identity.Typ) << "\n"
+            << "System version: " << shown(identity.Ver[0]) << "\n"
+            << "Communication version: " << shown(identity.Ver[1]) << "\n";
   for (size_t k = 0; k < identity.Cards.size(); ++k) {
-    std::cout << "Slot " << k << ": " << identity.Cards[k] << "\n";
+    std::cout << "Slot " << k << ": " << shown(identity.Cards[k]) << "\n";
   }
   std::cout << "9-bit cards: " << identity.nNm09 << "\n"
             << "18-bit cards: " << identity.nNm18 << "\n";
@@ -122,8 +124,8 @@ int RunRead(const CliOptions& options, const std::vector<std::string>& args) {
   MemoryImages images;
   Transfer transfer(link.connection(), images, link.op());
   if (!transfer.Tek2Mem(kind)) return 1;
-  if (!WriteFile(args[1], images, kind, 0)) {
-    std::cerr << "logiremctl: " << args[1] << ": cannot be written\n";
+  if (std::string why; !WriteFile(args[1], images, kind, 0, &why)) {
+    std::cerr << "logiremctl: " << args[1] << ": cannot write the file: " << why << "\n";
     return 1;
   }
   std::cout << "Read " << images.length(kind) << " bytes of " << KindWord(kind) << " into "

@@ -34,7 +34,8 @@ void PrintUsage(std::ostream& outStream) {
                "  write setup|acq|ref FILE\n"
                "  serve --listen tcp:[HOST:]PORT|pty [--ar488] [--boot-ms N] [--fault F]...\n"
                "        [--reply-style plain|headed]\n"
-               "      F: no-device, delay:MS, drop:BYTES, restart:N\n";
+               "      F: no-device, delay:MS, drop:BYTES, restart:N\n"
+               "  --version                           the version the window's caption shows\n";
 }
 }  // namespace
 
@@ -49,6 +50,10 @@ int main(int argc, char** argv) {
   // Asking for the usage is no error: it goes to stdout, for a pager.
   if (!words.empty() && (words[0] == "--help" || words[0] == "-h")) {
     PrintUsage(std::cout);
+    return 0;
+  }
+  if (!words.empty() && words[0] == "--version") {
+    std::cout << "logiremctl (Logirem) " LOGIREM_VERSION "\n";
     return 0;
   }
   CliOptions options;

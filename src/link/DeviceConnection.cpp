@@ -49,18 +49,30 @@ bool DeviceConnection::DevWrite(const std::string& Data) {
 
 std::string DeviceConnection::DevRead() {
   if (!Connected) return {};
+  // A reply longer than one buffer arrives over several reads, as NI-488.2 hands it out: each
+  // read stops at the count, and only the last one carries END. A reply that stops short of
+  // END (a timeout, a dropped link) is no reply: half a memory must never pass for a whole one.
+  std::string reply;
   std::string buffer(static_cast<size_t>(kReadBuffer), '\0');
-  try {
-    driver_.ibrd(Dev, buffer.data(), kReadBuffer);
-  } catch (const DriverUnavailable&) {
-    return {};
+  while (true) {
+    try {
+      driver_.ibrd(Dev, buffer.data(), kReadBuffer);
+    } catch (const DriverUnavailable&) {
+      return {};
+    }
+    const GpibStatus& s = driver_.status();
+    if (s.failed()) return {};
+    // The count comes from the driver; never trust it beyond the buffer it was given.
+    const auto n = static_cast<size_t>(std::clamp<int32_t>(s.ibcntl, 0, kReadBuffer));
+    reply.append(buffer, 0, n);
+    op_.progress(static_cast<int64_t>(reply.size()), 0);
+    // A cancelled transfer stops after the driver call in progress.
+    if (op_.cancelled()) return {};
+    if (s.ended()) return reply;
+    // No progress, or more than any memory of the analyser fills: a device that talks on
+    // without end must not fill the memory.
+    if (n == 0 || reply.size() >= static_cast<size_t>(kLongestReply)) return {};
   }
-  const GpibStatus& s = driver_.status();
-  if (s.failed()) return {};
-  // The count comes from the driver; never trust it beyond the buffer it was given.
-  buffer.resize(static_cast<size_t>(std::clamp<int32_t>(s.ibcntl, 0, kReadBuffer)));
-  op_.progress(static_cast<int64_t>(buffer.size()), 0);
-  return buffer;
 }
 
 void DeviceConnection::DevClose() {

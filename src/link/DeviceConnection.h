@@ -13,7 +13,9 @@ class DeviceConnection {
 
   bool DevOpen();
   bool DevWrite(const std::string& Data);
-  std::string DevRead();  // empty text on any failure; at most 10000 characters
+  // The whole reply, read up to its END however many reads that takes; empty text on any
+  // failure, on a reply that stops without END and on one longer than kLongestReply.
+  std::string DevRead();
   void DevClose();
 
   GpibDriver& driver() { return driver_; }
@@ -26,7 +28,9 @@ class DeviceConnection {
   bool DriverMissing = false;  // set once the driver library proved unusable; never cleared
 
   static constexpr int16_t kTimeout10s = 13;
-  static constexpr int32_t kReadBuffer = 10000;
+  static constexpr int32_t kReadBuffer = 10000;  // bytes asked for by each read
+  // The largest memory's frame text is about 57,000 characters.
+  static constexpr int32_t kLongestReply = 65536;
 
  private:
   GpibDriver& driver_;

@@ -12,7 +12,9 @@ struct GpibStatus {
   int16_t ibcnt = 0;
   int32_t ibcntl = 0;
   static constexpr int16_t kErr = static_cast<int16_t>(0x8000);
-  bool failed() const { return (ibsta & kErr) != 0; }  // bit 15, the only bit callers test
+  static constexpr int16_t kEnd = 0x2000;
+  bool failed() const { return (ibsta & kErr) != 0; }  // bit 15
+  bool ended() const { return (ibsta & kEnd) != 0; }   // bit 13: a read met the reply's end
 };
 
 // Raised by a call when the driver library cannot be used at all (missing file or entry).

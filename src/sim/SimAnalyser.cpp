@@ -126,6 +126,7 @@ std::string SimAnalyser::identity() const {
 
 void SimAnalyser::deviceClear() {
   pendingReply_.reset();
+  replyCut_ = false;
   heldAcq_.clear();
   heldRef_.clear();
   writesSinceClear_ = 0;
@@ -147,8 +148,8 @@ std::string SimAnalyser::memoryReply(const uint8_t* memory, size_t size, int32_t
   if (length < 1) return {};
   std::vector<uint8_t> bytes(memory, memory + std::min(size, static_cast<size_t>(length)));
   if (faults_.longReply) {
-    // Runs on past the memory with zeros until the text is well over one read's worth.
-    bytes.resize(std::max<size_t>(bytes.size(), 4800), 0);
+    // Runs on past the capture with zeros to the end of the memory: the longest reply there is.
+    bytes.resize(size, 0);
   }
   const int32_t shift = faults_.wrongFirstAddress ? 48 : 0;
   std::string text = Mem2Hex(bytes, base + shift, 0, static_cast<int16_t>(bytes.size()));
@@ -205,6 +206,7 @@ bool SimAnalyser::write(const std::string& raw) {
   if (faults_.failWriteNumber > 0 && writesSinceClear_ == faults_.failWriteNumber) return false;
   // A new command discards whatever the last reply left unread.
   pendingReply_.reset();
+  replyCut_ = false;
   const std::string command = trimmed(raw);
 
   if (command == "ID?") {
@@ -238,5 +240,9 @@ bool SimAnalyser::write(const std::string& raw) {
   // "XX" after a device clear, and anything the instrument does not know, is ignored; an
   // unknown query therefore leaves nothing to read.
   if (pendingReply_ && pendingReply_->empty()) pendingReply_.reset();
+  if (pendingReply_ && faults_.cutReplyAfter > 0 && pendingReply_->size() > faults_.cutReplyAfter) {
+    pendingReply_->resize(faults_.cutReplyAfter);
+    replyCut_ = true;
+  }
   return true;
 }

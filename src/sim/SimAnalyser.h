@@ -16,7 +16,8 @@ struct SimFaults {
   int badChecksumFrame = 0;         // 1-based frame of a memory reply sent with a wrong checksum
   bool wrongFirstAddress = false;   // memory replies start one frame off their base address
   bool frameOutsideMemory = false;  // memory replies end with a frame beyond the image
-  bool longReply = false;           // memory replies padded past 10000 characters
+  bool longReply = false;           // memory replies run on with zeros to the whole memory
+  size_t cutReplyAfter = 0;         // a reply stops after this many characters, without END
   int failWriteNumber = 0;          // the Nth write of the connection fails (1-based), 0 never
   int delayMs = 0;                  // added to every call
 };
@@ -63,6 +64,9 @@ class SimAnalyser {
   // Puts back the part of a reply that a shorter read left unread; the next read or the
   // next device clear or command disposes of it.
   void unread(std::string rest);
+  // The reply being read was cut short: once its last character is read, nothing more comes
+  // and the read times out rather than ending.
+  bool replyCut() const { return replyCut_; }
 
   // Every call as the driver saw it: "ibdev 0 7 0", "ibclr", "ibwrt ID?", "ibrd 10000",
   // "ibloc", "ibonl 0"; the driver back end appends to it.
@@ -87,6 +91,7 @@ class SimAnalyser {
   int16_t refLen_ = 0;
   std::string screen_;
   std::optional<std::string> pendingReply_;
+  bool replyCut_ = false;
   std::string heldAcq_, heldRef_;  // frames waiting for "LOAD ACQMEM" / "LOAD REFMEM"
   int16_t board_ = 0, pad_ = 7, sad_ = 0;
   int writesSinceClear_ = 0;

@@ -93,6 +93,13 @@ int16_t SimDriver::ibrd(int16_t ud, char* buffer, int32_t count) {
   if (n > 0) std::memcpy(buffer, reply->data(), n);
   const bool complete = n == reply->size();
   if (!complete) analyser_.unread(reply->substr(n));
+  if (complete && analyser_.replyCut()) {
+    // The talker fell silent before its END: the read waits out its timeout with what came.
+    fail(kEabo, kTimo);
+    status_.ibcntl = static_cast<int32_t>(n);
+    status_.ibcnt = static_cast<int16_t>(static_cast<uint16_t>(n & 0xFFFF));
+    return status_.ibsta;
+  }
   succeed(static_cast<int32_t>(n), complete ? kEnd : 0);
   return status_.ibsta;
 }

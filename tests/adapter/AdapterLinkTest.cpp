@@ -3,6 +3,8 @@
 #include <filesystem>
 
 #include "cli/Ctl.h"
+#include "memory/DataFiles.h"
+#include "memory/MemoryImages.h"
 #include "support/Emulator.h"
 
 namespace {
@@ -66,6 +68,32 @@ TEST(AdapterLink, FaultsGiveTheUsualMessagesAndLeaveFilesAlone) {
     EXPECT_EQ(r.err, Q(err).replace("PORT", e.qport()).toStdString());
     EXPECT_EQ(Slurp(cnf), kept);
   }
+}
+
+// Acquisitions whose replies run over several reads (11,365 and 56,789 characters) come back
+// whole; a reply cut off on its way leaves the file as it was.
+TEST(AdapterLink, LongRepliesReadWholeAndACutOneLeavesTheFile) {
+  TempDir dir;
+  MemoryImages images;
+  for (size_t i = 0; i < images.AcqMem.size(); ++i) images.AcqMem[i] = uint8_t(i * 13 + i / 512);
+  Emulator e;
+  for (const int16_t length : {int16_t{5000}, int16_t{25001}}) {
+    SCOPED_TRACE(length);
+    images.AcqLen = length;
+    const std::string sent = dir.file("sent.dat"), got = dir.file("got.dat");
+    ASSERT_TRUE(WriteFile(sent, images, kAcquisition, 0));
+    ASSERT_EQ(Ctl(Through(e, "write acq " + Q(sent))).status, 0);
+    const CtlRun r = Ctl(Through(e, "read acq " + Q(got)));
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(Slurp(got) == Slurp(sent));  // not printed: tens of thousands of characters
+  }
+  Emulator cutting({"serve", "--listen", "tcp:127.0.0.1:0", "--fault", "drop:30000"});
+  const std::string kept = dir.file("sent.dat"), before = Slurp(kept);
+  ASSERT_EQ(Ctl(Through(cutting, "write acq " + Q(kept))).status, 0);
+  const CtlRun r = Ctl(Through(cutting, "read acq " + Q(kept)));
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err.rfind("Local Error: Data read error\n", 0), 0u) << r.err;  // a cause may follow
+  EXPECT_TRUE(Slurp(kept) == before);
 }
 
 TEST(AdapterLink, SecondaryAddressSelectsTheAnalyser) {

@@ -109,7 +109,8 @@ TEST_F(WindowTest, SaveAcqProposesTheAcquisitionsNameForTheConfiguration) {
   }
   // Only the failed save is reported.
   ASSERT_EQ(messages.size(), 1u);
-  EXPECT_EQ(messages[0].text, "Acquisition not saved: cannot write missing/run2.dat");
+  EXPECT_EQ(messages[0].text,
+            "Acquisition not saved: cannot write missing/run2.dat: No such file or directory");
   const std::string acqBytes = std::to_string(sim(*w).acqLength()) + " bytes";
   for (const auto& [file, kind] :
        {std::pair<std::string, std::string>{"first.last/run1.dat", "Acquisition, " + acqBytes},

@@ -88,7 +88,7 @@ TEST_F(Export, VcdHeaderVectorsAndAFailedSave) {
   // A save that fails leaves the old file whole.
   Put(vcd, "old");
   EXPECT_EQ(Ctl(words("export DAT --format sr -o @")).err,
-            expand("logiremctl: @: cannot write the file\n"));
+            expand("logiremctl: @: cannot write the file: Is a directory\n"));
   EXPECT_EQ(Slurp(vcd), "old");
 }
 

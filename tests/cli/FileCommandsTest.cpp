@@ -18,7 +18,10 @@ using FileCommands = FileFixture;
 TEST_F(FileCommands, DefaultsWritesTheBuiltInImages) {
   EXPECT_EQ(Slurp(cnf), DefaultConfigText().substr(6) + "\r\n");
   EXPECT_EQ(Slurp(dat), DefaultAcqText().substr(4) + "\r\n");
-  EXPECT_EQ(Ctl(words("defaults --setup @")).err, expand("logiremctl: @: cannot write the file\n"));
+  // Every command that saves says the same, with the system's reason.
+  for (const char* command : {"defaults --setup @", "read acq @"})
+    EXPECT_EQ(Ctl(words(command)).err,
+              expand("logiremctl: @: cannot write the file: Is a directory\n"));
 }
 
 TEST_F(FileCommands, ShowAsJsonAndAsText) {
@@ -163,6 +166,9 @@ TEST_F(FileCommands, UsageErrors) {
     EXPECT_TRUE(r.out.starts_with("usage: logiremctl")) << r.out;
     EXPECT_EQ(r.err, "");
   }
+  const CtlRun version = Ctl({"--version"});  // the number the window's caption shows
+  EXPECT_EQ(version.status, 0);
+  EXPECT_EQ(version.out, "logiremctl (Logirem) " LOGIREM_VERSION "\n");
 }
 
 // Today's CSV: every channel of each present pod, named PodP.C, samples 0 to
@@ -197,6 +203,15 @@ TEST_F(FileCommands, IdReadAndWriteOnTheSimulatedAnalyser) {
   ASSERT_EQ(Ctl(words("read acq @/a.dat")).status, 0);
   const CtlRun sent = Ctl(words("write ref @/a.dat"));
   EXPECT_EQ(sent.out + sent.err, expand("Wrote 3539 bytes of Acquisition from @/a.dat\n"));
+  // An analyser's texts reach stdout with the bytes a terminal would act on shown as \xNN.
+  setenv("FAKE_GPIB_REPLY",
+         "TEK/\x1b[2J SYS: \r.1 COMM: \x9b"
+         "1.4 ACQ:2,2,1,0",
+         1);
+  const CtlRun odd = Ctl({"--interface", "gpib", "id"}, FAKE_GPIB_FULL);
+  unsetenv("FAKE_GPIB_REPLY");
+  EXPECT_EQ(odd.out.substr(0, odd.out.find("Slot 0")),
+            "Type: TEK/\\x1B[2J\nSystem version: \\x0D.1\nCommunication version: \\x9B1.\n");
 }
 
 TEST(TransferCommands, TraceShowsEveryDriverCall) {

@@ -68,7 +68,9 @@ TEST(Hex2Mem, DecodesFieldsAndFramesAsTheAnalyserWritesThem) {
     EXPECT_TRUE(std::equal(bytes.begin(), bytes.end(), g.image().begin()));
     EXPECT_TRUE(g.guardsIntact());
     ASSERT_EQ(op.messages.size(), message == nullptr ? 0u : 1u);
-    if (message != nullptr) EXPECT_NE(op.messages[0].text.find(message), std::string::npos);
+    if (message != nullptr) {
+      EXPECT_NE(op.messages[0].text.find(message), std::string::npos);
+    }
   }
 }
 
@@ -128,8 +130,8 @@ TEST(Mem2Hex, FrameBoundaries) {
 TEST(Hex2Mem, FramesOutsideTheImageFailWithoutWriting) {
   GuardedImage g(2501);
   const std::string first = "#H07010000616263D2,";
-  for (const std::string& outside : {"#H070109C3616263", "#H0700FFFF61626300;", "#H34FFFFFF00",
-                                     "#H050109C4AA00,#H050109C5BB00;"}) {
+  for (const std::string outside : {"#H070109C3616263", "#H0700FFFF61626300;", "#H34FFFFFF00",
+                                    "#H050109C4AA00,#H050109C5BB00;"}) {
     g.image().back() = 0x77;
     EXPECT_EQ(Hex2Mem(first + outside, g.image(), 65536, nullptr), -1) << outside;
     EXPECT_EQ(std::count(g.image().begin(), g.image().end(), 0), 2500);

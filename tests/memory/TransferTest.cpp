@@ -84,6 +84,22 @@ TEST_F(Transfers, ReadingEachMemory) {
   EXPECT_TRUE(op.messages.empty());
 }
 
+// A reply longer than one read's 10000 characters comes over several reads and decodes whole:
+// 5000 bytes (11,365 characters), and the whole memory run on with zeros (56,789).
+TEST_F(Transfers, LongRepliesReadWholeOverSeveralReads) {
+  for (size_t i = 0; i < 5000; ++i) sim().acqMemory()[i] = static_cast<uint8_t>(i * 7 + i / 256);
+  sim().setAcqLength(5000);
+  for (const auto& [runOn, length, reads] : {std::tuple{false, 5000, 2}, {true, 25001, 6}}) {
+    sim().faults().longReply = runOn;
+    transcript().clear();
+    ASSERT_TRUE(transfer.Tek2Mem(kAcquisition)) << length;
+    EXPECT_EQ(images->AcqLen, length);
+    EXPECT_TRUE(std::ranges::equal(images->AcqMem, sim().acqMemory())) << length;
+    EXPECT_EQ(std::ranges::count(transcript(), "ibrd 10000"), reads) << length;
+  }
+  EXPECT_TRUE(op.messages.empty());
+}
+
 TEST_F(Transfers, WritingEachMemory) {
   ASSERT_TRUE(transfer.Mem2Tek(kConfiguration));
   const auto& m = images->SetupMem;
@@ -143,6 +159,21 @@ TEST_F(Transfers, FailedReads) {
   expectOnlyMessage("Data format error", true);
   EXPECT_EQ(images->AcqLen, -1);
   EXPECT_EQ(images->AcqMem[700], 0);
+  // A reply that stops without its END, at the end of a read's buffer or within one, is
+  // refused whole rather than decoded as far as it came.
+  for (const size_t cut : {10000u, 15000u}) {
+    sim().faults() = {.longReply = true, .cutReplyAfter = cut};
+    EXPECT_FALSE(transfer.Tek2Mem(kReference)) << cut;
+    expectOnlyMessage("Data read error", true);
+    EXPECT_EQ(images->AcqLen, 0);
+  }
+  // Nor does a device that talks on without end fill the memory.
+  sim().faults() = {};
+  transcript().clear();
+  ASSERT_TRUE(dev.DevOpen());
+  sim().unread(std::string(200000, '0'));
+  EXPECT_EQ(dev.DevRead(), "");
+  EXPECT_EQ(std::ranges::count(transcript(), "ibrd 10000"), 7);
 }
 
 TEST_F(Transfers, FailedWriteStopsTheTransfer) {
@@ -190,8 +221,23 @@ TEST_F(Transfers, ImagesTooShortToSendAndUnknownKindsAreRefused) {
   EXPECT_TRUE(op.busyCalls.empty());
 }
 
+namespace {
+// An empty value removes the variable (setenv has no Windows counterpart of that name).
+void SetLibraryVariable(const char* value) {
+#ifdef _WIN32
+  _putenv_s(SystemGpibDriver::kLibraryVariable, value);
+#else
+  if (*value != '\0') {
+    setenv(SystemGpibDriver::kLibraryVariable, value, 1);
+  } else {
+    unsetenv(SystemGpibDriver::kLibraryVariable);
+  }
+#endif
+}
+}  // namespace
+
 TEST(Transfer, MissingDriverLibraryStopsTheTransferAfterItsMessage) {
-  setenv(SystemGpibDriver::kLibraryVariable, "/nonexistent/libgpib-none.so", 1);
+  SetLibraryVariable("/nonexistent/libgpib-none.so");
   SystemGpibDriver driver;
   RecordingOperator op;
   DeviceConnection dev(driver, op);
@@ -200,7 +246,7 @@ TEST(Transfer, MissingDriverLibraryStopsTheTransferAfterItsMessage) {
   Transfer transfer(dev, *images, op);
   EXPECT_FALSE(transfer.Tek2Mem(kConfiguration));
   EXPECT_FALSE(transfer.Mem2Tek(kAcquisition));
-  unsetenv(SystemGpibDriver::kLibraryVariable);
+  SetLibraryVariable("");
   ASSERT_EQ(op.messages.size(), 2u);  // the library's message once per transfer, nothing else
   EXPECT_EQ(images->SetupLen, 922);   // the images are untouched
   EXPECT_EQ(op.settingsOpened, 0);    // no settings can mend a missing library

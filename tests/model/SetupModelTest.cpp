@@ -83,7 +83,7 @@ TEST_F(SetupModelTest, RecordFieldsAcceptOnlyTheirRanges) {
 // Out of range, setters change nothing and getters read their neutral value.
 TEST_F(SetupModelTest, ArgumentsOutOfRangeNeverChangeTheImage) {
   const auto before = images.SetupMem;
-  for (int16_t g : {10, -1}) model.SetLabel(g, "AB");
+  for (const int16_t g : {int16_t{10}, int16_t{-1}}) model.SetLabel(g, "AB");
   for (auto [g, at, v] : {std::tuple<int16_t, int16_t, int16_t>{10, 0, 1},
                           {0, -1, 1},
                           {0, 12, 1},
@@ -96,7 +96,7 @@ TEST_F(SetupModelTest, ArgumentsOutOfRangeNeverChangeTheImage) {
   for (auto [pod, ch] : {std::pair<int16_t, int16_t>{8, 0}, {-1, 0}, {0, 9}, {0, -1}}) {
     model.SetPolarity(pod, ch, false);
   }
-  for (int16_t at : {72, -1}) model.SetChanMap(at, 35);
+  for (const int16_t at : {int16_t{72}, int16_t{-1}}) model.SetChanMap(at, 35);
   for (auto [line, g, bit] : {std::tuple<int16_t, int16_t, int16_t>{72, 5, 5},
                               {-1, 5, 5},
                               {0, 10, 5},

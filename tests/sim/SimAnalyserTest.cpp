@@ -103,9 +103,10 @@ TEST(DemoAcquisition, EveryMixOfCardsIsIdentifiedFitsOneReadAndReadsBack) {
       const bool twoBit = pod < 2 * n9, used = twoBit ? pod % 2 == 0 : pod < 2 * (n9 + n18);
       EXPECT_EQ(!m.PodAbsent(pod), used) << pod;
       present += used;  // the trigger lies inside every capture
-      if (used)
+      if (used) {
         EXPECT_TRUE(m.PodTwoBit(pod) == twoBit && m.PodStart(pod) <= 256 && m.PodEnd(pod) >= 256)
             << pod;
+      }
     }
     EXPECT_EQ(present, n9 + 2 * n18);
     EXPECT_EQ(m.MaxPodLength(), rows[present]);

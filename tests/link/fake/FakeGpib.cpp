@@ -3,6 +3,7 @@
 // variants: without ThreadIbcntl (FAKE_NO_IBCNTL), with RegisterGpibGlobalsForThread
 // (FAKE_REGISTER), and without ibrd (FAKE_NO_IBRD).
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <utility>
@@ -12,8 +13,9 @@
 namespace {
 constexpr int kErr = 0x8000, kCmpl = 0x0100, kEnd = 0x2000;
 
-std::string calls;    // one line per call: "ibdev 0 7 0 13 1 0"
-std::string reply;    // what a read returns
+std::string calls;  // one line per call: "ibdev 0 7 0 13 1 0"
+// What a read returns; a program run by a test finds it in FAKE_GPIB_REPLY.
+std::string reply = std::getenv("FAKE_GPIB_REPLY") ? std::getenv("FAKE_GPIB_REPLY") : "";
 std::string failing;  // the call that fails, with failError
 int failError = 0, registerResult = 0;
 int sta = 0, err = 0, cnt = 0;
