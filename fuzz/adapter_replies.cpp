@@ -57,7 +57,8 @@ class ScriptedAdapter : public ByteStream {
 
 constexpr int kMaxCalls = 24;
 // The longest any one call may wait: the greeting, then the longest read timeout.
-constexpr int64_t kLongestCallMs = 4000 + 1000000 + 4000;
+// The greeting and settings, then draining a reply and the longest read timeout.
+constexpr int64_t kLongestCallMs = AdapterDriver::kStartWaitMs + 3000 + 2 * (1000000 + 32000);
 
 void checkStatus(const GpibStatus& s) {
   FUZZ_CHECK(s.ibsta & AdapterDriver::kCmpl);
@@ -66,7 +67,8 @@ void checkStatus(const GpibStatus& s) {
   if (s.failed()) {
     const int16_t e = s.iberr;
     FUZZ_CHECK(e == AdapterDriver::kEdvr || e == AdapterDriver::kEnol ||
-               e == AdapterDriver::kEarg || e == AdapterDriver::kEabo || e == AdapterDriver::kEneb);
+               e == AdapterDriver::kEarg || e == AdapterDriver::kEabo ||
+               e == AdapterDriver::kEneb || e == AdapterDriver::kEcap);
     FUZZ_CHECK(((s.ibsta & AdapterDriver::kTimo) != 0) == (e == AdapterDriver::kEabo));
     FUZZ_CHECK(!(s.ibsta & AdapterDriver::kEnd));
   } else {

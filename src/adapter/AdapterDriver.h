@@ -42,10 +42,15 @@ class AdapterDriver : public GpibDriver {
   const GpibStatus& status() const override { return status_; }
   // Opens the port and greets the adapter; the reason when that fails.
   std::string prepare() override;
+  // Why the last call failed, for the operator; empty after a call that succeeded.
+  std::string lastProblem() const override { return problem_; }
 
   enum class Kind { Unknown, Original, Ar488 };
   Kind kind() const { return kind_; }
   const std::string& version() const { return version_; }  // its "++ver" answer
+  // An AR488's firmware version as one number (0.51.29 is 5129), 0 when unknown.
+  int firmware() const { return firmware_; }
+  static int FirmwareOf(const std::string& version);
   const std::string& portName() const { return portName_; }
   bool portOpen() const { return stream_ != nullptr; }
   // Why the port could not be opened the last time it was tried; empty once it opened.
@@ -68,15 +73,23 @@ class AdapterDriver : public GpibDriver {
   // The longest read timeout each kind of adapter accepts.
   static constexpr int32_t kOriginalMaxTimeoutMs = 3000;
   static constexpr int32_t kAr488MaxTimeoutMs = 32000;
+  // AR488 firmware from 0.51.20 ends a message with EOI on its last byte and honours a
+  // secondary address; older firmware pulses EOI after it, which ends nothing.
+  static constexpr int kAr488EoiFixed = 5120;
+  // An AR488 sends a data line to the bus in pieces of this many bytes, each ended with EOI.
+  static constexpr size_t kAr488Piece = 128;
+  // A start-up time for adapters: a Prologix ignores its input for about 5 s after power-up.
+  static constexpr int32_t kStartWaitMs = 6500;
 
   static constexpr int16_t kCmpl = 0x0100;
   static constexpr int16_t kEnd = 0x2000;
   static constexpr int16_t kTimo = 0x4000;
-  static constexpr int16_t kEdvr = 0;  // the port failed
-  static constexpr int16_t kEnol = 2;  // no device answers at the address
-  static constexpr int16_t kEarg = 4;  // an address out of range
-  static constexpr int16_t kEabo = 6;  // timeout
-  static constexpr int16_t kEneb = 7;  // the port cannot be opened
+  static constexpr int16_t kEdvr = 0;   // the port failed
+  static constexpr int16_t kEnol = 2;   // no device answers at the address
+  static constexpr int16_t kEarg = 4;   // an address out of range
+  static constexpr int16_t kEabo = 6;   // timeout
+  static constexpr int16_t kEneb = 7;   // the port cannot be opened
+  static constexpr int16_t kEcap = 11;  // the adapter cannot do what the call needs
 
  private:
   struct Device {
@@ -89,6 +102,18 @@ class AdapterDriver : public GpibDriver {
   bool ensurePort();
   bool openPort(std::string& why);
   bool greet(std::string& why);
+  // Puts the adapter in controller mode and sets what every device shares, a few commands
+  // at a time, each group confirmed by a query so that a small input buffer never overflows.
+  bool configure(std::string& why);
+  // Sends lines and waits for the line answering the query that ends them; matching lines
+  // only count (banners, echoes and prompts are passed over).
+  bool query(const std::string& lines, const std::string& expected, int timeoutMs);
+  // Reads the rest of a reply a shorter ibrd left, up to its end or the adapter's silence.
+  bool finishReply();
+  // Sends a data line; after one to an AR488, later sends wait until it is through.
+  bool sendData(const std::string& prefix, const std::string& line, int timeoutMs);
+  // The reason a write of n bytes cannot reach the device as one message, or nothing.
+  std::string cannotSend(size_t n) const;
   void dropPort();
   // Sends text (whole lines) or drops the port; false when the link failed.
   bool send(const std::string& text, int timeoutMs);
@@ -111,6 +136,9 @@ class AdapterDriver : public GpibDriver {
 
   void succeed(int32_t count, int16_t extraBits = 0);
   void fail(int16_t error, int16_t extraBits = 0, int32_t count = 0);
+  // fail() with the reason the operator is told.
+  void fail(const std::string& why, int16_t error, int16_t extraBits = 0, int32_t count = 0);
+  std::string deviceName(const Device& d) const;
   void traceOut(const std::string& text);
   void traceIn(std::string_view bytes);
   void flushTrace();
@@ -124,7 +152,17 @@ class AdapterDriver : public GpibDriver {
   const char* traceNote_ = "";  // after received lines: what became of them
   Kind kind_ = Kind::Unknown;
   std::string version_;
+  int firmware_ = 0;
   std::string portProblem_;
+  std::string problem_;
+  bool tcp_ = false;
+  bool configured_ = false;   // the settings every device shares were taken
+  bool autoPending_ = false;  // "++auto 0" is still to follow the next "++addr"
+  // A reply is being read: "++read" was sent and its end has not come yet.
+  bool readOpen_ = false;
+  int32_t readWaitMs_ = 0;   // how long the adapter may stay silent in that reply
+  int32_t readTotalMs_ = 0;  // and how long its rest may take at most
+  int64_t holdUntilUs_ = 0;  // on the wall clock: an AR488 is busy with a data line
   std::map<int16_t, Device> devices_;
   std::optional<std::string> addressed_;  // the addressing lines last sent
   int16_t nextUd_ = 1;

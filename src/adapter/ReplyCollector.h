@@ -9,12 +9,15 @@
 
 class ReplyCollector {
  public:
-  // Starts a new answer that ends with `end`.
-  void start(char end, size_t keep);
+  // Starts a new answer that ends with `end`. With stopWhenFull, bytes past the first `keep`
+  // are not taken: they belong to the next read of the same answer.
+  void start(char end, size_t keep, bool stopWhenFull = false);
   // Takes the adapter's bytes and returns how many belong to this answer (all of them until
   // the end has been seen).
   size_t feed(std::string_view bytes);
   bool complete() const { return complete_; }
+  // Holds its `keep` bytes and takes no more (only with stopWhenFull).
+  bool full() const { return stopWhenFull_ && !complete_ && data_.size() >= keep_; }
   // The answer without its end character, at most `keep` bytes.
   const std::string& data() const { return data_; }
   // Bytes of the answer received, including those not held.
@@ -25,6 +28,7 @@ class ReplyCollector {
  private:
   char end_ = '\n';
   size_t keep_ = 0;
+  bool stopWhenFull_ = false;
   std::string data_;
   size_t received_ = 0;
   bool complete_ = false;

@@ -19,6 +19,10 @@ bool SerialStream::open(std::string& why) {
   port_->setParity(QSerialPort::NoParity);
   port_->setStopBits(QSerialPort::OneStop);
   port_->setFlowControl(QSerialPort::NoFlowControl);
+  // Boards with native USB (Micro, Leonardo) send nothing until DTR is raised, and Qt does
+  // not raise it on every system.
+  port_->setDataTerminalReady(true);
+  port_->setRequestToSend(true);
   port_->clearError();
   return true;
 }

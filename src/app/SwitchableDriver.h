@@ -20,6 +20,9 @@ class SwitchableDriver : public GpibDriver {
   std::string prepare() override {
     return target_ != nullptr ? target_->prepare() : "No interface";
   }
+  std::string lastProblem() const override {
+    return target_ != nullptr ? target_->lastProblem() : std::string();
+  }
 
  private:
   int16_t noDriver();

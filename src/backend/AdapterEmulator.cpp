@@ -51,16 +51,60 @@ std::optional<int> number(const std::string& word) {
 AdapterEmulator::AdapterEmulator(const EmulatorOptions& options) : options_(options) {
   analyser_.setAddress(0, options.pad, options.sad);
   analyser_.faults().noDevice = options.noDevice;
+  // Figures from the AR488 firmware and the boards it runs on; the analyser's handshake is
+  // slow enough that an Uno's buffer fills when a long line arrives at full line speed.
+  const std::optional<AdapterModel> m = options.model;
+  if (m == AdapterModel::Ar488Uno || m == AdapterModel::Ar488Old) {
+    traits_.rxBuffer = 63;
+    traits_.baud = 115200;
+    traits_.busUsPerByte = 200;
+  }
+  if (isAr488()) {
+    traits_.cuts = true;
+    traits_.spollPrimary = true;
+    traits_.modeMs = 80;
+  }
+  if (m == AdapterModel::Ar488Old) traits_.oldFirmware = true;
+  if (m == AdapterModel::Clone) traits_.baud = 115200;
+  if (options.baud > 0 && traits_.baud > 0) traits_.baud = options.baud;
+}
+
+std::optional<AdapterModel> AdapterEmulator::ModelNamed(const std::string& name) {
+  static const std::pair<const char*, AdapterModel> kNames[] = {
+      {"prologix-usb", AdapterModel::PrologixUsb}, {"prologix-eth", AdapterModel::PrologixEth},
+      {"ar488-uno", AdapterModel::Ar488Uno},       {"ar488-usb", AdapterModel::Ar488Usb},
+      {"ar488-old", AdapterModel::Ar488Old},       {"clone", AdapterModel::Clone}};
+  for (const auto& [word, model] : kNames) {
+    if (name == word) return model;
+  }
+  return std::nullopt;
+}
+
+bool AdapterEmulator::isAr488() const {
+  const std::optional<AdapterModel> m = options_.model;
+  return m == AdapterModel::Ar488Uno || m == AdapterModel::Ar488Usb || m == AdapterModel::Ar488Old;
 }
 
 std::string AdapterEmulator::version() const {
-  if (options_.ar488) return "AR488 GPIB controller, ver. 0.51.29, 18/03/2024";
-  return serial_ ? "Prologix GPIB-USB Controller version 6.107"
-                 : "Prologix GPIB-ETHERNET Controller version 01.06.06.00";
+  if (options_.model == AdapterModel::Ar488Old) {
+    return "AR488 GPIB controller, ver. 0.51.18, 02/11/2023";
+  }
+  if (isAr488()) return "AR488 GPIB controller, ver. 0.51.29, 18/03/2024";
+  if (options_.model == AdapterModel::Clone) return "Prologix GPIB-USB Controller version 6.101";
+  const bool usb = options_.model ? options_.model == AdapterModel::PrologixUsb : serial_;
+  return usb ? "Prologix GPIB-USB Controller version 6.107"
+             : "Prologix GPIB-ETHERNET Controller version 01.06.06.00";
 }
 
-void AdapterEmulator::restart() {
+void AdapterEmulator::restart(bool reset) {
   settings_ = Settings();
+  busMessage_.clear();
+  verbose_ = options_.verbose && isAr488();
+  // After "++rst" the original ignores its input for about 5 s, as after power-up.
+  if (reset && !isAr488()) {
+    if (!options_.instant) deafUntil_ = Clock::now() + std::chrono::milliseconds(5000);
+    return;
+  }
   out(version() + "\r\n");
 }
 
@@ -71,10 +115,60 @@ bool AdapterEmulator::present() const {
 
 void AdapterEmulator::pause(int ms) {
   if (options_.instant) return;
+  busy_ = true;
   const auto until = Clock::now() + std::chrono::milliseconds(ms);
-  while (Clock::now() < until && !stop_->load()) {
-    std::this_thread::sleep_for(
-        std::min<Clock::duration>(until - Clock::now(), std::chrono::milliseconds(20)));
+  while (Clock::now() < until && !stop_->load() && !ended_) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - Clock::now());
+    receive(static_cast<int>(std::clamp<int64_t>(left.count(), 0, 5)));
+  }
+}
+
+bool AdapterEmulator::receive(int timeoutMs) {
+  const std::string got = stream_->read(timeoutMs);
+  if (got.empty() && stream_->failed()) {
+    ended_ = true;
+    return false;
+  }
+  // A serial line delivers one byte per ten bit times, however fast the host wrote them.
+  const auto byteTime = std::chrono::nanoseconds(
+      traits_.baud > 0 && !options_.instant ? 10'000'000'000LL / traits_.baud : 0);
+  for (const char c : got) {
+    lastArrival_ = std::max(Clock::now(), lastArrival_ + byteTime);
+    wire_.emplace_back(c, lastArrival_);
+  }
+  return true;
+}
+
+void AdapterEmulator::takeByte() {
+  const auto [c, arrived] = wire_.front();
+  wire_.pop_front();
+  if (arrived > Clock::now() && !options_.instant) std::this_thread::sleep_until(arrived);
+  if (arrived < deafUntil_) return;
+  if (traits_.rxBuffer > 0 && !options_.instant) {
+    // The bytes still in the buffer when this one arrived are those the firmware takes later.
+    while (!held_.empty() && held_.front() <= arrived) held_.pop_front();
+    if (held_.size() >= traits_.rxBuffer) {
+      ++lost_;
+      return;
+    }
+    const auto taken = std::max(arrived, firmwareFree_);
+    held_.push_back(taken);
+    firmwareFree_ = taken;
+  }
+  const char one[1] = {c};
+  lines_.feed(std::string_view(one, 1));
+  HostLines::Line line;
+  while (!dropped_ && !stop_->load() && lines_.next(line)) {
+    if (verbose_) out(line.text + "\r\n");
+    if (line.command) {
+      command(line.text);
+    } else {
+      data(line.text);
+    }
+    if (verbose_) out("> ");
+    // A line that kept the firmware busy (a wait, the bus, a paced reply) holds up the
+    // bytes behind it; the emulator's own slowness must not.
+    if (std::exchange(busy_, false)) firmwareFree_ = std::max(firmwareFree_, Clock::now());
   }
 }
 
@@ -85,7 +179,26 @@ void AdapterEmulator::out(const std::string& bytes) {
                     sent_ + static_cast<long>(text.size()) > options_.dropAfterBytes;
   if (drop) text.resize(static_cast<size_t>(options_.dropAfterBytes - sent_));
   sent_ += static_cast<long>(text.size());
-  if (!text.empty()) stream_->write(text, 5000);
+  const int lineRate = traits_.baud / 10;
+  const int rate =
+      options_.replyBytesPerSecond > 0 && (lineRate == 0 || options_.replyBytesPerSecond < lineRate)
+          ? options_.replyBytesPerSecond
+          : lineRate;
+  if (rate > 0 && !options_.instant) {
+    // Handed over at the line's (or the instrument's) pace, a few milliseconds at a time.
+    busy_ = true;
+    const size_t slice = static_cast<size_t>(std::max(1, rate / 200));
+    lineFree_ = std::max(lineFree_, Clock::now());
+    for (size_t from = 0; from < text.size() && !stop_->load(); from += slice) {
+      const std::string_view part = std::string_view(text).substr(from, slice);
+      std::this_thread::sleep_until(lineFree_);
+      if (!stream_->write(part, 5000)) break;
+      lineFree_ +=
+          std::chrono::nanoseconds(1'000'000'000LL * static_cast<long long>(part.size()) / rate);
+    }
+  } else if (!text.empty()) {
+    stream_->write(text, 5000);
+  }
   if (drop) {
     stream_->close();
     dropped_ = true;
@@ -97,37 +210,57 @@ void AdapterEmulator::serveClient(ByteStream& stream, const std::atomic<bool>& s
   stop_ = &stop;
   serial_ = serial;
   dropped_ = false;
+  ended_ = false;
   sent_ = 0;
   settings_ = Settings();
+  verbose_ = options_.verbose && isAr488();
   lines_.clear();
-  if (options_.ar488 && options_.bootMs > 0 && !options_.instant) {
+  wire_.clear();
+  held_.clear();
+  busMessage_.clear();
+  lastArrival_ = firmwareFree_ = deafUntil_ = lineFree_ = Clock::now();
+  if (options_.bootMs > 0 && !options_.instant) {
     // Still starting: what the host sends meanwhile is lost.
-    const auto until = Clock::now() + std::chrono::milliseconds(options_.bootMs);
-    while (Clock::now() < until && !stop.load() && !stream.failed()) stream.read(20);
-    out(version() + "\r\n");
+    deafUntil_ = Clock::now() + std::chrono::milliseconds(options_.bootMs);
+    while (Clock::now() < deafUntil_ && !stop.load() && !stream.failed()) stream.read(20);
+    if (isAr488()) out(version() + "\r\n");
   }
-  while (!stop.load() && !dropped_) {
+  while (!stop.load() && !dropped_ && !ended_) {
     if (between_) between_();
-    const std::string got = stream.read(100);
-    if (got.empty() && stream.failed()) break;
-    lines_.feed(got);
-    HostLines::Line line;
-    while (!dropped_ && !stop.load() && lines_.next(line)) {
-      if (line.command) {
-        command(line.text);
-      } else {
-        data(line.text);
-      }
-    }
+    if (!receive(wire_.empty() ? 100 : 0)) break;
+    while (!wire_.empty() && !dropped_ && !stop.load()) takeByte();
   }
   stream_ = nullptr;
 }
 
-void AdapterEmulator::data(const std::string& text) {
+void AdapterEmulator::toBus(const std::string& bytes, bool eoi) {
   if (!present()) return;  // nobody listens: the bytes go nowhere
-  static const char* const kEnds[] = {"\r\n", "\r", "\n", ""};
-  analyser_.write(text + kEnds[std::clamp(settings_.eos, 0, 3)]);
+  busMessage_ += bytes;
+  if (busMessage_.size() > HostLines::kMaxLine)
+    busMessage_.erase(0, busMessage_.size() - HostLines::kMaxLine);
+  // Old AR488 firmware pulses EOI after the last byte, which ends no message.
+  if (!eoi || traits_.oldFirmware) return;
+  messages_.push_back(busMessage_);
+  if (messages_.size() > 1000) messages_.pop_front();
+  analyser_.write(std::exchange(busMessage_, {}));
   replyReady_ = Clock::now() + std::chrono::milliseconds(options_.replyDelayMs);
+}
+
+void AdapterEmulator::data(const std::string& text) {
+  static const char* const kEnds[] = {"\r\n", "\r", "\n", ""};
+  const std::string line = text + kEnds[std::clamp(settings_.eos, 0, 3)];
+  const bool eoi = settings_.eoi != 0;
+  // The analyser takes each byte at its handshake's pace.
+  if (traits_.busUsPerByte > 0) {
+    pause(static_cast<int>(static_cast<long long>(line.size()) * traits_.busUsPerByte / 1000));
+  }
+  if (traits_.cuts) {
+    for (size_t from = 0; from < line.size(); from += AdapterDriver::kAr488Piece) {
+      toBus(line.substr(from, AdapterDriver::kAr488Piece), eoi);
+    }
+  } else {
+    toBus(line, eoi);
+  }
   if (settings_.autoRead != 0) readReply(-1);
 }
 
@@ -172,7 +305,11 @@ void AdapterEmulator::command(const std::string& line) {
   const bool hasArg = given.has_value();
   const int arg = given.value_or(-1);
   const int most =
-      options_.ar488 ? AdapterDriver::kAr488MaxTimeoutMs : AdapterDriver::kOriginalMaxTimeoutMs;
+      isAr488() ? AdapterDriver::kAr488MaxTimeoutMs : AdapterDriver::kOriginalMaxTimeoutMs;
+  // An AR488 says what it did not take; the original silently ignores it.
+  const auto invalid = [this] {
+    if (isAr488()) out("Invalid parameter\r\n");
+  };
   struct Setting {
     const char* name;
     int* value;
@@ -187,10 +324,14 @@ void AdapterEmulator::command(const std::string& line) {
                      {"savecfg", &settings_.saveCfg, 0, 1}};
   for (const Setting& s : table) {
     if (name != s.name) continue;
+    if (name == "savecfg" && isAr488() && w.size() > 1) ++eepromWrites_;  // whatever the value
     if (w.size() == 1) {
       out(std::to_string(*s.value) + "\r\n");
     } else if (hasArg && arg >= s.low && arg <= s.high) {
       *s.value = arg;
+      if (name == "mode") pause(traits_.modeMs);
+    } else {
+      invalid();
     }
     return;
   }
@@ -201,8 +342,15 @@ void AdapterEmulator::command(const std::string& line) {
       out(answer.append("\r\n"));
       return;
     }
-    const std::optional<int> sad = w.size() > 2 ? number(w[2]) : std::optional<int>(0);
-    if (!hasArg || arg < 0 || arg > 30 || !sad || (*sad != 0 && (*sad < 96 || *sad > 126))) return;
+    // Old AR488 firmware reads the address with atoi: the secondary address is lost.
+    const std::optional<int> sad =
+        w.size() > 2 && !traits_.oldFirmware ? number(w[2]) : std::optional<int>(0);
+    // An AR488 keeps PAD 0 for itself.
+    const int lowest = isAr488() ? 1 : 0;
+    if (!hasArg || arg < lowest || arg > 30 || !sad || (*sad != 0 && (*sad < 96 || *sad > 126))) {
+      invalid();
+      return;
+    }
     settings_.pad = arg;
     settings_.sadCode = *sad;
   } else if (name == "ver") {
@@ -214,21 +362,27 @@ void AdapterEmulator::command(const std::string& line) {
       readReply(arg);
     }
   } else if (name == "clr") {
+    busMessage_.clear();
     if (present()) analyser_.deviceClear();
   } else if (name == "spoll") {
-    if (present()) {
+    // An AR488 addresses the primary address only; a device that listens to a secondary
+    // address does not answer that.
+    const bool answers = traits_.spollPrimary ? settings_.sadCode == 0 && present() : present();
+    if (answers) {
       out("0\r\n");
     } else {
       pause(settings_.readTmoMs);
     }
   } else if (name == "loc") {
     ++locals_;
-    if (options_.restartAfterLocal > 0 && locals_ % options_.restartAfterLocal == 0) restart();
+    if (options_.restartAfterLocal > 0 && locals_ % options_.restartAfterLocal == 0) restart(false);
   } else if (name == "rst") {
-    restart();
+    restart(true);
   } else if (name == "ifc" || name == "trg" || name == "srq" || name == "llo") {
     // Bus management with nothing to show on the simulated bus.
-  } else if (options_.ar488) {
+  } else if (name == "verbose" && isAr488()) {
+    verbose_ = !verbose_;
+  } else if (isAr488()) {
     out("Unrecognized command\r\n");
   }
 }

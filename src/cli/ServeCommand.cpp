@@ -37,6 +37,8 @@ bool takeFault(const std::string& fault, EmulatorOptions& o) {
     o.replyDelayMs = static_cast<int>(n);
   } else if (name == "drop") {
     o.dropAfterBytes = n;
+  } else if (name == "slow" && n > 0 && n <= 100000000) {
+    o.replyBytesPerSecond = static_cast<int>(n);
   } else if (name == "restart" && n > 0 && n <= 1000000) {
     o.restartAfterLocal = static_cast<int>(n);
   } else {
@@ -59,7 +61,15 @@ int RunServe(const CliOptions& options, const std::vector<std::string>& args) {
     if (a == "--listen" && hasValue) {
       listen = args[++i];
     } else if (a == "--ar488") {
-      o.ar488 = true;
+      o.model = AdapterModel::Ar488Uno;
+    } else if (a == "--model" && hasValue && AdapterEmulator::ModelNamed(args[i + 1])) {
+      o.model = AdapterEmulator::ModelNamed(args[++i]);
+    } else if (a == "--baud" && hasValue && wholeNumber(args[i + 1], n) && n >= 300 &&
+               n <= 100000000) {
+      o.baud = static_cast<int>(n);
+      ++i;
+    } else if (a == "--verbose") {
+      o.verbose = true;
     } else if (a == "--boot-ms" && hasValue && wholeNumber(args[i + 1], n) && n <= 60000) {
       o.bootMs = static_cast<int>(n);
       ++i;

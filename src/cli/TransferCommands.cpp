@@ -1,9 +1,10 @@
 // logiremctl id, read and write: the analyser commands, on the chosen driver back end.
 #include <QCoreApplication>
+#include <cstdio>
 #include <iostream>
 #include <memory>
+#include <span>
 
-#include "adapter/AdapterDriver.h"
 #include "backend/DriverFactory.h"
 #include "backend/Registry.h"
 #include "cli/CliCommands.h"
@@ -90,15 +91,15 @@ int RunId(const CliOptions& options, const std::vector<std::string>& args) {
   if (!GetTekIdent(link.connection(), identity)) {
     if (link.connection().DriverMissing) return 1;  // its message has been shown
     std::cerr << "Not connected: no analyser at " << where(options) << "\n";
-    // An adapter says why its port did not open.
-    if (const auto* adapter = dynamic_cast<const AdapterDriver*>(link.driver())) {
-      if (!adapter->portProblem().empty())
-        std::cerr << "logiremctl: " << adapter->portProblem() << "\n";
-    }
+    // A back end that can say why (an adapter's port, say) does.
+    if (!link.connection().Cause.empty())
+      std::cerr << "logiremctl: " << link.connection().Cause << "\n";
     return 1;
   }
   if (identity.Reply.empty()) {
     std::cerr << "logiremctl: the analyser at " << where(options) << " did not answer \"ID?\"\n";
+    if (!link.connection().Cause.empty())
+      std::cerr << "logiremctl: " << link.connection().Cause << "\n";
     return 1;
   }
   // The texts come from the analyser's reply as they stand.
@@ -133,7 +134,16 @@ int RunRead(const CliOptions& options, const std::vector<std::string>& args) {
   return 0;
 }
 
-int RunWrite(const CliOptions& options, const std::vector<std::string>& args) {
+int RunWrite(const CliOptions& options, const std::vector<std::string>& words) {
+  std::vector<std::string> args;
+  bool verify = false;
+  for (const std::string& w : words) {
+    if (w == "--verify") {
+      verify = true;
+    } else {
+      args.push_back(w);
+    }
+  }
   if (args.size() != 2 || kindOf(args[0]) == 0) {
     return UsageError("write needs setup|acq|ref and a file");
   }
@@ -151,6 +161,25 @@ int RunWrite(const CliOptions& options, const std::vector<std::string>& args) {
   }
   Transfer transfer(link.connection(), images, link.op());
   if (!transfer.Mem2Tek(kind)) return 1;
+  if (verify) {
+    // Read back, and compare only what was sent: the analyser may fill in the rest itself.
+    MemoryImages back;
+    Transfer reading(link.connection(), back, link.op());
+    if (!reading.Tek2Mem(kind)) return 1;
+    const std::span<const uint8_t> sent = images.image(kind), got = back.image(kind);
+    for (const auto& [start, count] : Transfer::WrittenRanges(kind, images)) {
+      for (int32_t i = start; i < start + count; ++i) {
+        const auto at = static_cast<size_t>(i);
+        if (i < back.length(kind) && sent[at] == got[at]) continue;
+        char address[16];
+        std::snprintf(address, sizeof address, "%X", MemoryImages::base(kind) + i);
+        link.op().message("Data write error\rThe analyser holds something else at address " +
+                              std::string(address) + " (read back after the write)",
+                          "", MsgIcon::None, MsgButtons::Ok);
+        return 1;
+      }
+    }
+  }
   std::cout << "Wrote " << images.length(kind) << " bytes of " << KindWord(kind) << " from "
             << args[1] << "\n";
   return 0;

@@ -31,10 +31,12 @@ void PrintUsage(std::ostream& outStream) {
                "  defaults [--setup OUT.cnf] [--acq OUT.dat]\n"
                "  id\n"
                "  read setup|acq|ref FILE\n"
-               "  write setup|acq|ref FILE\n"
-               "  serve --listen tcp:[HOST:]PORT|pty [--ar488] [--boot-ms N] [--fault F]...\n"
-               "        [--reply-style plain|headed]\n"
-               "      F: no-device, delay:MS, drop:BYTES, restart:N\n"
+               "  write setup|acq|ref FILE [--verify]\n"
+               "  serve --listen tcp:[HOST:]PORT|pty [--model M] [--baud N] [--verbose]\n"
+               "        [--boot-ms N] [--fault F]... [--reply-style plain|headed]\n"
+               "      M: prologix-usb, prologix-eth, ar488-uno (or --ar488), ar488-usb,\n"
+               "         ar488-old, clone\n"
+               "      F: no-device, delay:MS, drop:BYTES, restart:N, slow:BYTES_PER_S\n"
                "  --version                           the version the window's caption shows\n";
 }
 }  // namespace

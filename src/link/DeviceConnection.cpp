@@ -10,8 +10,12 @@ constexpr int16_t kEotOn = 1;
 constexpr int16_t kEosNone = 0;
 }  // namespace
 
+void DeviceConnection::noteCause() { Cause = driver_.lastProblem(); }
+
 bool DeviceConnection::DevOpen() {
   Connected = true;
+  Cause.clear();
+  openFailed_ = false;
   try {
     Dev = driver_.ibdev(Board, PAd, SAd, kTimeout10s, kEotOn, kEosNone);
     if (!driver_.status().failed()) {
@@ -20,7 +24,10 @@ bool DeviceConnection::DevOpen() {
       if (!driver_.status().failed()) driver_.ibwrt(Dev, "XX");
     }
     if (driver_.status().failed()) {
+      noteCause();
       Connected = false;
+      openFailed_ = true;
+      failedBoard_ = Board, failedPad_ = PAd, failedSad_ = SAd;
       return false;
     }
     return true;
@@ -34,10 +41,13 @@ bool DeviceConnection::DevOpen() {
 
 bool DeviceConnection::DevWrite(const std::string& Data) {
   const bool wasConnected = Connected;
-  if (wasConnected || DevOpen()) {
+  const bool sameFailure =
+      openFailed_ && Board == failedBoard_ && PAd == failedPad_ && SAd == failedSad_;
+  if (wasConnected || (!sameFailure && DevOpen())) {
     try {
       driver_.ibwrt(Dev, Data);
       if (!driver_.status().failed()) return true;
+      noteCause();
     } catch (const DriverUnavailable&) {
       // Only reachable through a back end that lost its library after opening; a failed
       // write is all the caller needs to know.
@@ -61,7 +71,10 @@ std::string DeviceConnection::DevRead() {
       return {};
     }
     const GpibStatus& s = driver_.status();
-    if (s.failed()) return {};
+    if (s.failed()) {
+      noteCause();
+      return {};
+    }
     // The count comes from the driver; never trust it beyond the buffer it was given.
     const auto n = static_cast<size_t>(std::clamp<int32_t>(s.ibcntl, 0, kReadBuffer));
     reply.append(buffer, 0, n);

@@ -26,6 +26,8 @@ class DeviceConnection {
   int16_t Dev = 0;
   bool Connected = false;
   bool DriverMissing = false;  // set once the driver library proved unusable; never cleared
+  // Why the last failed call failed, as the driver put it; empty when it cannot say.
+  std::string Cause;
 
   static constexpr int16_t kTimeout10s = 13;
   static constexpr int32_t kReadBuffer = 10000;  // bytes asked for by each read
@@ -33,6 +35,13 @@ class DeviceConnection {
   static constexpr int32_t kLongestReply = 65536;
 
  private:
+  void noteCause();
+
   GpibDriver& driver_;
   Operator& op_;
+  // The last open failed at this address: writes do not reopen it until the next explicit
+  // DevOpen, since a port that was refused or an adapter that does not answer will not do
+  // better a moment later. The settings command may mend the address, which is tried.
+  bool openFailed_ = false;
+  int16_t failedBoard_ = 0, failedPad_ = 0, failedSad_ = 0;
 };

@@ -49,4 +49,7 @@ class GpibDriver {
   // Makes the back end ready for use (loads its library, opens its port) and says why it
   // cannot be used: empty text when it can. Never throws.
   virtual std::string prepare() { return {}; }
+  // Why the last call failed, in words for the operator ("the port was refused", "no device
+  // answers at PAD 7"); empty when the back end cannot say more than its status words.
+  virtual std::string lastProblem() const { return {}; }
 };

@@ -19,6 +19,7 @@ class TracingDriver : public GpibDriver {
   int16_t ibonl(int16_t ud, int16_t v) override;
   const GpibStatus& status() const override { return inner_.status(); }
   std::string prepare() override { return inner_.prepare(); }
+  std::string lastProblem() const override { return inner_.lastProblem(); }
 
   // Longest stretch of sent or received text shown per call.
   static constexpr size_t kShownText = 60;

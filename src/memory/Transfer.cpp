@@ -31,6 +31,11 @@ std::string screenText(const std::string& text) { return "DISPLAY 3,1,ASCII,\"" 
 
 const std::string kClearText(21, ' ');
 
+// The message, and on a second line why the link failed when the driver could say.
+std::string withCause(const char* text, const DeviceConnection& dev) {
+  return dev.Cause.empty() ? std::string(text) : std::string(text) + "\r" + dev.Cause;
+}
+
 // The four stretches of the setup image the analyser accepts back, in the order it needs
 // them; the first runs to the end of the image.
 struct Portion {
@@ -53,6 +58,17 @@ bool sendable(const MemoryImages& images, int32_t Config) {
   return images.AcqLen >= 1 && static_cast<size_t>(images.AcqLen) <= images.AcqMem.size();
 }
 }  // namespace
+
+std::vector<std::pair<int32_t, int32_t>> Transfer::WrittenRanges(int32_t Config,
+                                                                 const MemoryImages& images) {
+  if (!sendable(images, Config)) return {};
+  if (Config != kConfiguration) return {{0, images.AcqLen}};
+  std::vector<std::pair<int32_t, int32_t>> ranges;
+  for (const Portion& portion : kSetupPortions)
+    ranges.emplace_back(portion.start,
+                        portion.total > 0 ? portion.total : images.SetupLen - portion.start);
+  return ranges;
+}
 
 // Without a usable driver library there is nothing the settings could mend, and every
 // further attempt would only repeat the driver's message.
@@ -102,8 +118,8 @@ bool Transfer::ReadMemFromTek(int32_t Config) {
   dev_.DevWrite(screenText(kClearText));
   op_.setBusy(false);
   if (n >= 1) return true;
-  op_.message(n == -1 ? "Data format error" : "Data read error", "Local Error",
-              MsgIcon::Information, MsgButtons::Ok);
+  op_.message(n == -1 ? std::string("Data format error") : withCause("Data read error", dev_),
+              "Local Error", MsgIcon::Information, MsgButtons::Ok);
   return false;
 }
 
@@ -117,7 +133,7 @@ bool Transfer::WriteMemToTek(int32_t Config) {
   auto failure = [this] {
     LinkFailed = true;
     op_.setBusy(false);
-    op_.message("Data write error", "", MsgIcon::None, MsgButtons::Ok);
+    op_.message(withCause("Data write error", dev_), "", MsgIcon::None, MsgButtons::Ok);
     return false;
   };
   // Every command first, so that the operator sees how much of the whole has gone.

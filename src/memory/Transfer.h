@@ -2,6 +2,8 @@
 // Moves one memory between the analyser and its image, showing the progress on the
 // analyser's own screen.
 #include <cstdint>
+#include <utility>
+#include <vector>
 
 class DeviceConnection;
 class Operator;
@@ -20,6 +22,10 @@ class Transfer {
   // Whether the last transfer failed because the analyser did not answer or take the data
   // (rather than because of what the data held).
   bool LinkFailed = false;
+
+  // The stretches of the image (start, count) that a write of Config sends.
+  static std::vector<std::pair<int32_t, int32_t>> WrittenRanges(int32_t Config,
+                                                                const MemoryImages& images);
 
  private:
   DeviceConnection& dev_;

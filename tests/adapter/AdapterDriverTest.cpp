@@ -3,11 +3,14 @@
 // the byte-level pieces below it.
 #include <gtest/gtest.h>
 
+#include <QHostAddress>
+#include <QTcpServer>
 #include <QThread>
 #include <atomic>
 #include <future>
 #include <sstream>
 
+#include "Served.h"
 #include "adapter/AdapterDriver.h"
 #include "adapter/ByteStream.h"
 #include "adapter/HostLines.h"
@@ -16,39 +19,13 @@
 #include "backend/AdapterEmulator.h"
 #include "cli/Ctl.h"
 #include "link/DeviceConnection.h"
+#include "memory/DefaultImages.h"
 #include "memory/MemoryImages.h"
 #include "memory/Transfer.h"
 #include "sim/SimDriver.h"
 #include "support/RecordingOperator.h"
 
 namespace {
-// The emulator serving on its own thread until the object goes.
-class Served {
- public:
-  explicit Served(const EmulatorOptions& options, const std::string& listen = "tcp:127.0.0.1:0")
-      : emulator(options) {
-    std::promise<std::string> where;
-    thread_.reset(QThread::create([this, listen, &where] {
-      std::string why;
-      bool told = false;
-      const auto tell = [&](const std::string& p) { where.set_value(p), told = true; };
-      if (!emulator.serve(listen, stop_, tell, why) && !told) where.set_value("");
-    }));
-    thread_->start();
-    port = where.get_future().get();
-  }
-  ~Served() {
-    stop_ = true;
-    thread_->wait();
-  }
-  AdapterEmulator emulator;
-  std::string port;
-
- private:
-  std::atomic<bool> stop_{false};
-  std::unique_ptr<QThread> thread_;
-};
-
 // An adapter that answers "++ver" and "++read eoi" and says whatever is left in `unread`.
 class ScriptedAdapter : public ByteStream {
  public:
@@ -57,15 +34,23 @@ class ScriptedAdapter : public ByteStream {
   bool write(std::string_view bytes, int) override {
     lines_.feed(bytes);
     for (HostLines::Line line; lines_.next(line);) {
-      if (line.text == "++ver") unread += "Prologix GPIB-USB Controller version 6.107\r\n";
+      if (line.text == "++ver" && !version.empty()) unread += version + "\r\n";
+      if (line.text == "++mode") unread += "1\r\n";
+      if (line.text == "++eot_char") unread += "4\r\n";
       if (line.text == "++spoll") unread += "0\r\n";
-      if (line.text == "++read eoi") unread += "TEK/1241\x04";
+      if (line.text == "++read eoi") unread += reply;
     }
     return true;
   }
-  std::string read(int) override { return std::exchange(unread, {}); }
+  // Silence moves the clock, when there is one, by the whole wait.
+  std::string read(int timeoutMs) override {
+    if (unread.empty() && clock != nullptr) *clock += timeoutMs;
+    return std::exchange(unread, {});
+  }
   bool failed() const override { return false; }
   std::string unread;
+  int64_t* clock = nullptr;
+  std::string version = "Prologix GPIB-USB Controller version 6.107", reply = "TEK/1241\x04";
 
  private:
   HostLines lines_;
@@ -118,7 +103,7 @@ TEST(AdapterDriver, WhatTheAdapterSaidUnaskedIsNeverTakenForAnAnswer) {
   char buffer[20];
   driver.ibrd(ud, buffer, 20);
   EXPECT_EQ(std::string(buffer, static_cast<size_t>(driver.status().ibcntl)), "TEK/1241");
-  EXPECT_EQ(driver.roundTrips(), 3);  // "++ver", "++spoll", "++read eoi"
+  EXPECT_EQ(driver.roundTrips(), 5);  // "++ver", "++mode", "++eot_char", "++spoll", "++read eoi"
   ReplyCollector c;
   c.start('\x04', 5);
   EXPECT_EQ(c.feed("0123"), 4u);
@@ -179,7 +164,7 @@ TEST(AdapterDriver, AnAr488IsWaitedForAndGivenTheWholeTimeout) {
   for (const auto& [ar488, kind, tmo] : {std::tuple{false, AdapterDriver::Kind::Original, "3000"},
                                          {true, AdapterDriver::Kind::Ar488, "10000"}}) {
     EmulatorOptions o;
-    o.ar488 = ar488;
+    if (ar488) o.model = AdapterModel::Ar488Usb;
     o.bootMs = ar488 ? 700 : 0;
     Served served(o);
     std::ostringstream trace;
@@ -198,9 +183,11 @@ TEST(AdapterDriver, AnAr488IsWaitedForAndGivenTheWholeTimeout) {
 TEST(AdapterEmulator, AnswersTheQueryFormOfEachSettingAndIgnoresWhatItDoesNotKnow) {
   for (const auto& [ar488, expected] :
        {std::pair{false, "9 100\r\n1\r\n0\r\n3\r\n1\r\n4\r\n3000\r\n0\r\nPrologix"},
-        {true, "9 100\r\n1\r\n0\r\n3\r\n1\r\n4\r\n32000\r\n0\r\nUnrecognized command\r\nAR488"}}) {
+        {true,
+         "Invalid parameter\r\n9 100\r\n1\r\n0\r\nInvalid parameter\r\n3\r\n1\r\n4\r\nInvalid "
+         "parameter\r\n32000\r\n0\r\nUnrecognized command\r\nAR488"}}) {
     EmulatorOptions o;
-    o.ar488 = ar488;
+    if (ar488) o.model = AdapterModel::Ar488Usb;
     Served served(o);
     std::string why;
     const std::unique_ptr<ByteStream> link = ByteStream::For(*PortName::Parse(served.port, why));
@@ -229,5 +216,66 @@ TEST(PortName, FormsOfAPortName) {
     std::string why;
     const std::optional<PortName> p = PortName::Parse(line.substr(0, line.find('|')), why);
     EXPECT_EQ(p ? p->text() : why, line.substr(line.find('|') + 1));
+  }
+}
+
+// Every way a transfer through an adapter fails keeps its message and adds why on a second
+// line; a port that cannot be opened, or an adapter that does not answer, is tried once.
+TEST(AdapterDriver, EachFailureNamesItsCauseAndAFailedOpenIsTriedOnce) {
+  QTcpServer closed;  // a port nobody listens at any more
+  ASSERT_TRUE(closed.listen(QHostAddress::LocalHost));
+  const std::string refused = "127.0.0.1:" + std::to_string(closed.serverPort());
+  closed.close();
+  EmulatorOptions absent, dropping;
+  absent.noDevice = true;
+  dropping.dropAfterBytes = 500;
+  Served noDevice(absent), dropped(dropping);
+  struct Case {
+    std::string port;  // "silent" and "mute": scripted adapters
+    int32_t kind;
+    std::string message;
+  } const cases[] = {
+      {"tcp:" + refused, kAcquisition,
+       "Data read error\rCannot connect to " + refused + ": Connection refused"},
+      {"serial:/dev/logirem-none", kConfiguration,
+       "Data write error\rCannot open /dev/logirem-none: No such file or directory"},
+      {"silent", kAcquisition,
+       "Data read error\rNo GPIB adapter answers on silent (no reply to ++ver)"},
+      {noDevice.port, kConfiguration, "Data write error\rNo device answers at PAD 7 on PORT"},
+      {dropped.port, kAcquisition, "Data read error\rThe adapter on PORT went away"},
+      {"mute", kReference, "Data read error\rNo reply from PAD 7 on mute within 10000 ms"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.port);
+    int64_t clock = 0;
+    std::ostringstream trace;
+    std::unique_ptr<AdapterDriver> driver;
+    if (c.port == "silent" || c.port == "mute") {
+      auto script = std::make_unique<ScriptedAdapter>();
+      script->clock = &clock;
+      if (c.port == "silent") script->version.clear();
+      script->reply.clear();
+      driver = std::make_unique<AdapterDriver>(std::move(script), c.port, &trace);
+      driver->setClock([&clock] { return clock; });
+    } else {
+      driver = std::make_unique<AdapterDriver>(c.port, &trace);
+    }
+    RecordingOperator op;
+    MemoryImages images;
+    LoadDefaultImages(images, nullptr);
+    DeviceConnection connection(*driver, op);
+    Transfer transfer(connection, images, op);
+    EXPECT_FALSE(c.message[5] == 'r' ? transfer.Tek2Mem(c.kind) : transfer.Mem2Tek(c.kind));
+    ASSERT_EQ(op.messages.size(), 1u);
+    std::string expected = c.message;
+    if (const size_t at = expected.find("PORT"); at != std::string::npos)
+      expected.replace(at, 4, c.port);
+    EXPECT_EQ(op.messages[0].text, expected);
+    const std::string t = trace.str();
+    int opens = 0;
+    for (size_t p = 0; (p = t.find("adapter: ", p)) != std::string::npos; ++p)
+      opens +=
+          t.compare(p, 15, "adapter: opened") == 0 || t.compare(p, 16, "adapter: Cannot ") == 0;
+    EXPECT_EQ(opens, 1) << t;
   }
 }
