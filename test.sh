@@ -31,5 +31,5 @@ rm -rf "$vgdir"
 cmake -S . -B build/sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug -DLOGIREM_SANITIZE=ON \
   -DLOGIREM_BENCH=OFF >/dev/null
 cmake --build build/sanitize -j "$jobs"
-(cd build/sanitize && ASAN_OPTIONS=detect_leaks=0 \
+(cd build/sanitize && ASAN_OPTIONS=detect_leaks=1 \
   ctest --output-on-failure -j "$jobs")

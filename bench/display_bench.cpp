@@ -157,7 +157,7 @@ class NoPrompt : public TitleNotesPrompt {
  public:
   void setTitle(const QString&) override {}
   void setNotes(const QString&) override {}
-  void showModal(QWidget*) override {}
+  bool showModal(QWidget*) override { return true; }
   QString title() const override { return {}; }
   QString notes() const override { return {}; }
 };

@@ -209,6 +209,7 @@ void Conf::OK_Click() {
 void Conf::Test_Click() {
   const std::string title = "GPIB Test";
   bool ok = false;
+  std::string why;
   GpibDriver* driver = driverFor_ ? driverFor_(chosenInterface(), chosenPort()) : nullptr;
   if (driver != nullptr) {
     try {
@@ -221,13 +222,18 @@ void Conf::Test_Click() {
         // descriptor behind.
         driver->ibonl(dev, 0);
       }
-    } catch (const std::exception&) {
-      ok = false;  // no usable driver library: the device cannot be opened
+      // The same reason OK would give for these values: the port or the library.
+      if (!ok) why = driver->prepare();
+    } catch (const DriverUnavailable& e) {
+      why = e.shownText();
+    } catch (const std::exception& e) {
+      why = e.what();
     }
   }
   if (ok) {
     op_.message("Test is OK", title, MsgIcon::Information, MsgButtons::Ok);
   } else {
-    op_.message("Unable to open device", title, MsgIcon::Critical, MsgButtons::Ok);
+    op_.message("Unable to open device" + (why.empty() ? std::string() : "\n" + why), title,
+                MsgIcon::Critical, MsgButtons::Ok);
   }
 }

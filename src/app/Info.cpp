@@ -48,7 +48,7 @@ void Info::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
 }
 
-void Info::showModal(QWidget* owner) {
+bool Info::showModal(QWidget* owner) {
   if (owner != nullptr) {
     // 390 twips below and 90 to the right of the owner's top-left corner.
     move(owner->frameGeometry().topLeft() + QPoint(TwipsToPixels(90), TwipsToPixels(390)));
@@ -58,7 +58,7 @@ void Info::showModal(QWidget* owner) {
     }
   }
   setWindowModality(Qt::ApplicationModal);
-  exec();
+  return exec() == QDialog::Accepted;
 }
 
 void Info::done(int result) {

@@ -20,7 +20,7 @@ class Info : public QDialog, public TitleNotesPrompt {
   void setTitle(const QString& title) override { title_ = title; }
   // Notes come and go with CR LF line breaks, the form the printout splits them at.
   void setNotes(const QString& notes) override { notes_ = notes; }
-  void showModal(QWidget* owner) override;
+  bool showModal(QWidget* owner) override;
   QString title() const override { return title_; }
   QString notes() const override { return notes_; }
 

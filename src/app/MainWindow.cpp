@@ -3,24 +3,35 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMimeData>
+#include <QProgressDialog>
 #include <QScreen>
 #include <QShortcut>
+#include <QStandardPaths>
+#include <QThread>
 #include <QTimer>
+#include <algorithm>
 #include <filesystem>
+#include <span>
 
 #include "app/AppFont.h"
 #include "app/Conf.h"
+#include "app/ConfinedDriver.h"
 #include "app/FileChooser.h"
 #include "app/FrameBox.h"
 #include "app/Info.h"
+#include "app/InstanceLock.h"
+#include "app/LinkThread.h"
 #include "app/ModalPresenter.h"
 #include "app/QtFileChooser.h"
 #include "app/QtModalPresenter.h"
 #include "app/StartRequest.h"
+#include "app/TransferRelay.h"
 #include "app/WindowPlacement.h"
 #include "app/WrapButton.h"
 #include "backend/DriverFactory.h"
@@ -33,11 +44,22 @@
 #include "memory/DataFiles.h"
 #include "memory/DefaultImages.h"
 #include "memory/Transfer.h"
+#include "model/AcqModel.h"
 
 namespace {
+// "configuration", "acquisition" or "reference", as the status line and progress name them.
+QString KindWords(int32_t Config) {
+  static const char* const kWords[] = {"configuration", "acquisition", "reference"};
+  return QString::fromLatin1(kWords[std::clamp(Config, 1, 3) - 1]);
+}
+
+bool onWindowThread() { return QThread::currentThread() == QCoreApplication::instance()->thread(); }
+
 // The client area of the design, in twips.
 constexpr int32_t kClientWidth = 3195;
 constexpr int32_t kClientHeight = 2730;
+// How long a transfer runs before its progress dialog shows.
+constexpr int kProgressDelayMs = 300;
 
 void Place(QWidget* widget, int32_t left, int32_t top, int32_t width, int32_t height) {
   const PixelRect r = TwipsRect(left, top, width, height);
@@ -62,13 +84,13 @@ QPushButton* MakeButton(const QString& caption, const QString& tip, QWidget* par
 std::string FileText(const QString& name) { return QFile::encodeName(name).toStdString(); }
 QString FileName(const std::string& name) { return QFile::decodeName(name.c_str()); }
 
-FileRequest MakeRequest(bool save, int32_t Config, const std::string& File) {
+FileRequest MakeRequest(bool save, int32_t Config, const std::string& File, const QString& folder) {
   const QString word = QString::fromStdString(KindWord(Config));
   const QString extension = QString::fromStdString(KindExtension(Config));
   FileRequest request;
   request.title = (save ? QStringLiteral("Save FULL ") : QStringLiteral("Load ")) + word;
   request.filter = word + QStringLiteral(" Files (*.") + extension + u')';
-  request.startDir = QDir::currentPath();
+  request.startDir = folder;
   request.proposed = FileName(File);
   request.extension = extension;
   return request;
@@ -82,8 +104,8 @@ bool SameFile(const std::string& a, const std::string& b) {
 
 MainWindow::MainWindow(Registry& registry, ModalPresenter* presenter, FileChooser* files)
     : registry_(registry),
-      connection_(std::make_unique<DeviceConnection>(link_, *this)),
-      transfer_(std::make_unique<Transfer>(*connection_, images_, *this)) {
+      linkThread_(std::make_unique<LinkThread>()),
+      connection_(std::make_unique<DeviceConnection>(link_, *this)) {
   if (presenter == nullptr) ownPresenter_ = std::make_unique<QtModalPresenter>();
   if (files == nullptr) ownFiles_ = std::make_unique<QtFileChooser>();
   presenter_ = presenter != nullptr ? presenter : ownPresenter_.get();
@@ -93,9 +115,16 @@ MainWindow::MainWindow(Registry& registry, ModalPresenter* presenter, FileChoose
   setAcceptDrops(true);
   connect(new QShortcut(QKeySequence::Open, this), &QShortcut::activated, this,
           [this] { ViewCapture({}); });
+  storeTimer_.setSingleShot(true);
+  storeTimer_.setInterval(500);
+  connect(&storeTimer_, &QTimer::timeout, this, [this] {
+    if (!unloaded_) storeSettings();
+  });
 }
 
 MainWindow::~MainWindow() = default;
+
+GpibDriver& MainWindow::driver() { return static_cast<ConfinedDriver*>(link_.target())->inner(); }
 
 void MainWindow::buildControls() {
   const QColor darkRed(0x80, 0, 0), blue(0, 0, 0xff), red(0xff, 0, 0);
@@ -178,6 +207,11 @@ void MainWindow::buildControls() {
   SimNote->setPalette(notePalette);
   SimNote->hide();
 
+  Status = new QLabel(this);
+  Status->setFrameShape(QFrame::StyledPanel);
+  Status->setFrameShadow(QFrame::Sunken);
+  Status->setIndent(2);
+
   const PixelRect client = TwipsRect(0, 0, kClientWidth, kClientHeight);
   setFixedSize(client.width, client.height);
 
@@ -207,6 +241,7 @@ bool MainWindow::Form_Load(const QString& commandLine) {
     return false;
   }
   setWindowTitle(WindowCaption(request.InstanceSuffix()));
+  if (HandOverToRunningCopy()) return false;
 
   const QScreen* screen = QGuiApplication::primaryScreen();
   const QRect area = screen != nullptr ? screen->geometry() : QRect(0, 0, 1024, 768);
@@ -252,10 +287,40 @@ bool MainWindow::Form_Load(const QString& commandLine) {
   return !connection_->DriverMissing;
 }
 
+bool MainWindow::HandOverToRunningCopy() {
+  const QFileInfo settings(registry_.location());
+  // Where the system keeps the settings in a registry, the lock goes to the program's own
+  // data folder.
+  const QString folder =
+      settings.suffix().compare(QStringLiteral("ini"), Qt::CaseInsensitive) == 0
+          ? settings.absolutePath()
+          : QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
+  instance_ = std::make_unique<InstanceLock>(folder, appKey_);
+  if (instance_->tryLock()) {
+    instance_->listen([this] {
+      showNormal();
+      raise();
+      activateWindow();
+    });
+    return false;
+  }
+  const std::string text = windowTitle().toStdString() +
+                           " is already running.\nBring it to the front?\n(No starts "
+                           "this copy anyway; the copy closed last keeps its settings.)";
+  if (message(text, "", MsgIcon::Question, MsgButtons::YesNo) != MsgAnswer::Yes) return false;
+  instance_->raiseRunning();
+  return true;
+}
+
 void MainWindow::Form_Unload() {
   if (unloaded_) return;
   unloaded_ = true;
   connection_->DevClose();
+  storeSettings();
+  instance_.reset();  // stored: a new copy of the instance may start
+}
+
+void MainWindow::storeSettings() {
   if (!settingsRead_) return;  // usage or clean: nothing was read, so nothing is stored
   registry_.RegWrite(appKey_, QStringLiteral("Board"), connection_->Board);
   registry_.RegWrite(appKey_, QStringLiteral("PAd"), connection_->PAd);
@@ -267,6 +332,12 @@ void MainWindow::Form_Unload() {
   registry_.RegWrite(appKey_, QStringLiteral("Interface"), QString::fromStdString(interface_));
   if (!port_.empty())
     registry_.RegWrite(appKey_, QStringLiteral("Port"), QString::fromStdString(port_));
+}
+
+void MainWindow::moveEvent(QMoveEvent* event) {
+  QWidget::moveEvent(event);
+  // Stored once the window has come to rest, not at every step of a drag.
+  if (settingsRead_ && !unloaded_) storeTimer_.start();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
@@ -294,10 +365,19 @@ void MainWindow::useInterface(const std::string& name, const std::string& port) 
   }
   const bool simulated = interface_ == "sim";
   const PixelRect client = TwipsRect(0, 0, kClientWidth, kClientHeight);
-  const int noteHeight = simulated ? fontMetrics().height() + 4 : 0;
+  const int lineHeight = fontMetrics().height() + 4;
+  const int noteHeight = simulated ? lineHeight : 0;
   SimNote->setGeometry(0, client.height, client.width, noteHeight);
   SimNote->setVisible(simulated);
-  setFixedSize(client.width, client.height + noteHeight);
+  Status->setGeometry(0, client.height + noteHeight, client.width, lineHeight);
+  setFixedSize(client.width, client.height + noteHeight + lineHeight);
+}
+
+void MainWindow::setStatus(const QString& text) {
+  status_ = text;
+  // The window is narrow: the middle of a long path gives way, the tip shows it whole.
+  Status->setText(Status->fontMetrics().elidedText(text, Qt::ElideMiddle, Status->width() - 6));
+  Status->setToolTip(text);
 }
 
 GpibDriver* MainWindow::driverFor(const std::string& name, const std::string& port) {
@@ -307,7 +387,8 @@ GpibDriver* MainWindow::driverFor(const std::string& name, const std::string& po
   if (found == drivers_.end()) {
     std::unique_ptr<GpibDriver> made = MakeDriver(name, port);
     if (!made) return nullptr;
-    found = drivers_.emplace(key, std::move(made)).first;
+    found = drivers_.emplace(key, std::make_unique<ConfinedDriver>(std::move(made), *linkThread_))
+                .first;
   }
   return found->second.get();
 }
@@ -364,11 +445,15 @@ void MainWindow::Cnf_Click() {
   connection_->SAd = dialog.sad();
   useInterface(dialog.interfaceName(), dialog.port());
   GetTekIdent();
+  storeSettings();  // a crash later must not lose what the operator just set
 }
 
 void MainWindow::Tek2DatCmd_Click() {
   if (!Tek2Mem(kAcquisition)) return;
-  const std::string acquisition = SaveToFile("", kAcquisition, 0, {});
+  bool failed = false;
+  const std::string acquisition = SaveToFile("", kAcquisition, 0, {}, &failed);
+  // Going on to the configuration would read as if the acquisition had been kept.
+  if (failed) return;
   if (Tek2Mem(kConfiguration)) {
     SaveToFile(NameWithoutExtension(acquisition), kConfiguration, 0, acquisition);
   }
@@ -381,7 +466,7 @@ void MainWindow::Tek2RefCmd_Click() {
 void MainWindow::Dat2TekCmd_Click() {
   bCnf_ = false;
   const std::string name = File2Mem("", kAcquisition);
-  if (name.empty()) return;
+  if (name.empty() || !SendCutAcquisition(name)) return;
   Mem2Tek(kAcquisition);
   const std::string name2 = File2Mem(name, kConfiguration);
   if (name2.empty()) return;
@@ -391,7 +476,7 @@ void MainWindow::Dat2TekCmd_Click() {
 
 void MainWindow::Dat2RefCmd_Click() {
   const std::string name = File2Mem("", kReference);
-  if (name.empty()) return;
+  if (name.empty() || !SendCutAcquisition(name)) return;
   Mem2Tek(kReference);
   const std::string name2 = File2Mem(name, kConfiguration);
   if (!name2.empty()) Mem2Tek(kConfiguration);
@@ -406,13 +491,116 @@ void MainWindow::GetDisplay_Click() {
 
 // ---- the four operations ----------------------------------------------------------------
 
-bool MainWindow::Tek2Mem(int32_t Config) { return transfer_->Tek2Mem(Config); }
+bool MainWindow::SendCutAcquisition(const std::string& name) {
+  const int64_t announced = AcqModel(images_.AcqMem).AnnouncedBytes();
+  if (images_.AcqLen >= announced) return true;
+  // The analyser would show zeros where samples are missing, as if it had recorded them.
+  const std::string text = name + "." + KindExtension(kAcquisition) + " holds " +
+                           std::to_string(images_.AcqLen) + " of the " + std::to_string(announced) +
+                           " bytes its header announces; missing samples read as 0.\n"
+                           "Send it anyway?";
+  return message(text, "Load " + KindWord(kAcquisition), MsgIcon::Exclamation, MsgButtons::YesNo) ==
+         MsgAnswer::Yes;
+}
 
-bool MainWindow::Mem2Tek(int32_t Config) { return transfer_->Mem2Tek(Config); }
+bool MainWindow::Tek2Mem(int32_t Config) { return runTransfer(Config, false); }
+
+bool MainWindow::Mem2Tek(int32_t Config) { return runTransfer(Config, true); }
+
+bool MainWindow::runTransfer(int32_t Config, bool toAnalyser, MemoryImages* readInto) {
+  // The link thread works on a copy, so the windows may paint the images meanwhile.
+  MemoryImages work = images_;
+  TransferRelay relay(*this, *this);
+  relay_ = &relay;
+  bool ok = false, linkFailed = false, finished = false;
+  QEventLoop loop;
+  setBusy(true);
+  linkThread_->post([&] {
+    Transfer transfer(*connection_, work, relay);
+    ok = toAnalyser ? transfer.Mem2Tek(Config) : transfer.Tek2Mem(Config);
+    linkFailed = transfer.LinkFailed;
+    QMetaObject::invokeMethod(
+        &loop,
+        [&] {
+          finished = true;
+          loop.quit();
+        },
+        Qt::QueuedConnection);
+  });
+  // A short transfer shows nothing but the pointer; clicks meanwhile wait for its end.
+  QTimer::singleShot(kProgressDelayMs, &loop, &QEventLoop::quit);
+  loop.exec(QEventLoop::ExcludeUserInputEvents);
+  if (!finished) {
+    const QString what = KindWords(Config);
+    QWidget* modal = QApplication::activeModalWidget();
+    QProgressDialog dialog(modal != nullptr ? modal : this);
+    dialog.setWindowTitle(QStringLiteral("Logirem"));
+    dialog.setWindowModality(Qt::ApplicationModal);
+    dialog.setAutoClose(false);
+    dialog.setAutoReset(false);
+    dialog.setMinimumDuration(0);
+    connect(&dialog, &QProgressDialog::canceled, &dialog, [&relay, &dialog] {
+      relay.cancel();
+      dialog.setLabelText(QStringLiteral("Cancelling..."));
+    });
+    const auto show = [&] {
+      if (relay.cancelled()) return;
+      const int64_t done = relay.done(), expected = relay.expected();
+      dialog.setLabelText(
+          toAnalyser
+              ? QStringLiteral("Sending the %1: %2 of %3 bytes").arg(what).arg(done).arg(expected)
+              : QStringLiteral("Reading the %1: %2 bytes received").arg(what).arg(done));
+      // Progress in thousandths: the counts may not fit the dialog's int range.
+      dialog.setRange(0, expected > 0 ? 1000 : 0);
+      if (expected > 0)
+        dialog.setValue(static_cast<int>(std::min<int64_t>(done, expected) * 1000 / expected));
+    };
+    QTimer refresh;
+    connect(&refresh, &QTimer::timeout, &dialog, show);
+    refresh.start(100);
+    show();
+    dialog.show();
+    loop.exec();
+  }
+  relay_ = nullptr;
+  setBusy(false);
+  const QString what = KindWords(Config);
+  if (relay.cancelled()) {
+    setStatus((toAnalyser ? QStringLiteral("Sending the ") : QStringLiteral("Reading the ")) +
+              what + QStringLiteral(" cancelled"));
+    return false;
+  }
+  if (ok) {
+    setStatus((toAnalyser ? QStringLiteral("Sent the %1 (%2 bytes)")
+                          : QStringLiteral("Read the %1 (%2 bytes)"))
+                  .arg(what)
+                  .arg(work.length(Config)));
+  } else {
+    setStatus((toAnalyser ? QStringLiteral("Sending the ") : QStringLiteral("Reading the ")) +
+              what + QStringLiteral(" failed"));
+  }
+  if (!toAnalyser) {
+    MemoryImages& target = readInto != nullptr ? *readInto : images_;
+    const std::span<const uint8_t> read = work.image(Config);
+    std::copy(read.begin(), read.end(), target.image(Config).begin());
+    target.length(Config) = work.length(Config);
+  }
+  return linkResult(ok, linkFailed);
+}
+
+bool MainWindow::linkResult(bool ok, bool linkFailed) {
+  // The label answers "is the analyser there?": a transfer that went through says yes
+  // whatever the last identification found, a link that failed says no.
+  if (ok || linkFailed) {
+    identity_.CnxVisible = !ok;
+    Cnx->setVisible(!ok);
+  }
+  return ok;
+}
 
 bool MainWindow::ReadReference(MemoryImages& into) {
   // The same link and protocol, into an image of the caller's: the acquisition on screen stays.
-  return Transfer(*connection_, into, *this).Tek2Mem(kReference);
+  return runTransfer(kReference, false, &into);
 }
 
 std::string MainWindow::Mem2File(const std::string& File, int32_t Config, int16_t Off) {
@@ -420,10 +608,11 @@ std::string MainWindow::Mem2File(const std::string& File, int32_t Config, int16_
 }
 
 std::string MainWindow::SaveToFile(const std::string& File, int32_t Config, int16_t Off,
-                                   const std::string& keep) {
+                                   const std::string& keep, bool* failed) {
   std::string name;
   while (true) {
-    const QString chosen = files_->saveFileName(this, MakeRequest(true, Config, File));
+    const QString chosen =
+        files_->saveFileName(this, MakeRequest(true, Config, File, lastFolder(Config)));
     if (chosen.isEmpty()) return {};
     name = NameWithExtension(FileText(chosen), Config);
     if (keep.empty() || !SameFile(name, keep)) break;
@@ -441,27 +630,64 @@ std::string MainWindow::SaveToFile(const std::string& File, int32_t Config, int1
     // leave them believing they hold a copy they do not.
     message(KindWord(Config) + " not saved: cannot write " + name + ": " + why, "Local Error",
             MsgIcon::Exclamation, MsgButtons::Ok);
+    if (failed != nullptr) *failed = true;
+    setStatus(QString::fromStdString(KindWord(Config) + " not saved: cannot write " + name));
     return {};
   }
+  const QString path = QFileInfo(FileName(name)).absoluteFilePath();
+  rememberFolder(Config, path);
+  // Right after a read the line says where it went; otherwise what was saved.
+  const QString read = QStringLiteral("Read the ") + KindWords(Config) + u' ';
+  setStatus(status_.startsWith(read) && !status_.contains(QStringLiteral(") into "))
+                ? status_ + QStringLiteral(" into ") + path
+                : QStringLiteral("Saved the %1 into %2").arg(KindWords(Config), path));
   return name;
 }
 
 std::string MainWindow::File2Mem(const std::string& File, int32_t Config) {
-  const QString chosen = files_->openFileName(this, MakeRequest(false, Config, File));
+  const QString chosen =
+      files_->openFileName(this, MakeRequest(false, Config, File, lastFolder(Config)));
   if (chosen.isEmpty()) return {};
   std::string name = FileText(chosen);
   // The proposal is a name without extension: accepted as it stands it means the kind's file.
   std::error_code ec;
   if (!std::filesystem::exists(name, ec)) name = NameWithExtension(name, Config);
-  if (ReadFile(name, images_, Config, this)) return NameWithoutExtension(name);
+  if (ReadFile(name, images_, Config, this)) {
+    const QString path = QFileInfo(FileName(name)).absoluteFilePath();
+    rememberFolder(Config, path);
+    setStatus(QStringLiteral("Loaded the %1 (%2 bytes) from %3")
+                  .arg(KindWords(Config))
+                  .arg(images_.length(Config))
+                  .arg(path));
+    return NameWithoutExtension(name);
+  }
+  setStatus(QString::fromStdString("Bad " + KindWord(Config) + " data in " + name));
   message("Bad " + KindWord(Config) + " data", "Local Error", MsgIcon::Information, MsgButtons::Ok);
   return {};
 }
+
+QString MainWindow::folderKey(int32_t Config) {
+  QString extension = QString::fromStdString(KindExtension(Config));  // "FolderCnf", "FolderDat"
+  extension[0] = extension[0].toUpper();
+  return QStringLiteral("Folder") + extension;
+}
+
+QString MainWindow::lastFolder(int32_t Config) const {
+  const QString folder = registry_.RegRead(appKey_, folderKey(Config), QString());
+  return !folder.isEmpty() && QFileInfo(folder).isDir() ? folder : QDir::currentPath();
+}
+
+void MainWindow::rememberFolder(int32_t Config, const QString& file) {
+  registry_.RegWrite(appKey_, folderKey(Config), QFileInfo(file).absolutePath());
+}
+
+std::string MainWindow::dataFolder() const { return FileText(lastFolder(kAcquisition)); }
 
 // ---- operator -----------------------------------------------------------------------------
 
 MsgAnswer MainWindow::message(const std::string& text, const std::string& title, MsgIcon icon,
                               MsgButtons buttons) {
+  if (relay_ != nullptr && !onWindowThread()) return relay_->message(text, title, icon, buttons);
   // A message in the middle of a transfer (a checksum report) is answered with the normal
   // pointer; the hourglass comes back for the rest of the transfer.
   if (busy_) QApplication::setOverrideCursor(Qt::ArrowCursor);
@@ -472,6 +698,7 @@ MsgAnswer MainWindow::message(const std::string& text, const std::string& title,
 }
 
 void MainWindow::setBusy(bool busy) {
+  if (!onWindowThread()) return;  // the window shows the pointer for the whole transfer
   if (busy == busy_) return;
   busy_ = busy;
   if (busy) {
@@ -483,7 +710,21 @@ void MainWindow::setBusy(bool busy) {
   }
 }
 
-void MainWindow::beep() { QApplication::beep(); }
+void MainWindow::beep() {
+  if (relay_ != nullptr && !onWindowThread()) return relay_->beep();
+  QApplication::beep();
+}
+
+void MainWindow::openGpibSettings() {
+  if (relay_ != nullptr && !onWindowThread()) return relay_->openGpibSettings();
+  Cnf_Click();
+}
+
+void MainWindow::progress(int64_t done, int64_t expected) {
+  if (relay_ != nullptr) relay_->progress(done, expected);
+}
+
+bool MainWindow::cancelled() const { return relay_ != nullptr && relay_->cancelled(); }
 
 // ---- captures viewed from files -----------------------------------------------------------
 
@@ -518,7 +759,7 @@ void MainWindow::dropEvent(QDropEvent* event) {
 
 void MainWindow::ViewCapture(std::string capture, const std::string& configuration) {
   if (capture.empty()) {
-    FileRequest request = MakeRequest(false, kAcquisition, {});
+    FileRequest request = MakeRequest(false, kAcquisition, {}, lastFolder(kAcquisition));
     request.title = QStringLiteral("View Acquisition");
     capture = FileText(files_->openFileName(this, request));
     if (capture.empty()) return;

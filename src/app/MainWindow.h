@@ -3,6 +3,7 @@
 // built from reading and writing the analyser's memories and the data files. It is the
 // operator for the link and transfer code and the session of the editor and the display.
 #include <QString>
+#include <QTimer>
 #include <QWidget>
 #include <array>
 #include <cstdint>
@@ -23,13 +24,15 @@ class Editit;
 class FileChooser;
 class GpibDriver;
 class Info;
+class InstanceLock;
+class LinkThread;
+class TransferRelay;
 class ModalPresenter;
 class QGroupBox;
 class QFrame;
 class QLabel;
 class QPushButton;
 class Registry;
-class Transfer;
 
 class MainWindow : public QWidget, public Operator, public Session {
   Q_OBJECT
@@ -77,12 +80,19 @@ class MainWindow : public QWidget, public Operator, public Session {
   int16_t nNm18() const override { return identity_.nNm18; }
   bool ReadReference(MemoryImages& into) override;
 
+  // The folder last used for acquisitions: where a print without printer puts its PDF.
+  std::string dataFolder() const override;
+
   // Operator
   MsgAnswer message(const std::string& text, const std::string& title, MsgIcon icon,
                     MsgButtons buttons) override;
   void setBusy(bool busy) override;
   void beep() override;
-  void openGpibSettings() override { Cnf_Click(); }
+  void openGpibSettings() override;
+  // While a transfer runs on the link thread, the connection's calls from there reach the
+  // window through that transfer's relay.
+  void progress(int64_t done, int64_t expected) override;
+  bool cancelled() const override;
   // Ten boxes of one damaged file or reply, then one that counts the rest.
   int checksumReportLimit() const override { return 10; }
 
@@ -92,7 +102,7 @@ class MainWindow : public QWidget, public Operator, public Session {
   // The adapter's port (kept while another interface is in use).
   const std::string& portName() const { return port_; }
   // The back end in use (the simulated analyser's driver for "sim").
-  GpibDriver& driver() { return *link_.target(); }
+  GpibDriver& driver();
   DeviceConnection& connection() { return *connection_; }
   const TekIdentity& identity() const { return identity_; }
   Conf& conf();
@@ -119,18 +129,40 @@ class MainWindow : public QWidget, public Operator, public Session {
   QPushButton* Tek2RefCmd;
   // Shown below the design's area while the simulated analyser stands in for a real one.
   QLabel* SimNote;
+  // Below everything: what the last command did, or why it failed.
+  QLabel* Status;
+  const QString& status() const { return status_; }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;
+  void moveEvent(QMoveEvent* event) override;
 
  private:
   void GetDisplay_Click();
-  // The save dialog and the write; the file written, or empty. Choosing `keep` (a file just
-  // saved) asks before replacing it.
+  // The save dialog and the write; the file written, or empty (with *failed set when the
+  // write failed rather than the dialog was cancelled). Choosing `keep` (a file just saved)
+  // asks before replacing it.
   std::string SaveToFile(const std::string& File, int32_t Config, int16_t Off,
-                         const std::string& keep);
+                         const std::string& keep, bool* failed = nullptr);
+  // An acquisition shorter than its header announces is sent only when the operator says so.
+  bool SendCutAcquisition(const std::string& name);
+  // Runs a transfer on the link thread while the window goes on painting; after 300 ms a
+  // progress dialog offers Cancel. The images change only here, once it has returned, and
+  // not at all when cancelled.
+  // Reads go into the window's images, or into `readInto` where the caller keeps its own.
+  bool runTransfer(int32_t Config, bool toAnalyser, MemoryImages* readInto = nullptr);
+  void setStatus(const QString& text);
+  // Writes the instance's settings; at once when they change, so a crash loses nothing.
+  void storeSettings();
+  // The folder of the last file of that kind opened or saved (kept per instance), else the
+  // current one.
+  static QString folderKey(int32_t Config);
+  QString lastFolder(int32_t Config) const;
+  void rememberFolder(int32_t Config, const QString& file);
+  // Shows or hides "Not connected" after a transfer; passes its result on.
+  bool linkResult(bool ok, bool linkFailed);
   void buildControls();
   void useInterface(const std::string& name, const std::string& port);
   GpibDriver* driverFor(const std::string& name, const std::string& port);
@@ -140,7 +172,15 @@ class MainWindow : public QWidget, public Operator, public Session {
   void openEditor();
   void openDisplay();
 
+  // Whether another copy of this instance runs; true when the operator chose to let that
+  // copy come to the front instead of starting this one.
+  bool HandOverToRunningCopy();
+
   Registry& registry_;
+  std::unique_ptr<InstanceLock> instance_;
+  TransferRelay* relay_ = nullptr;  // the running transfer's
+  QString status_;
+  QTimer storeTimer_;  // stores the position once a move has ended
   std::unique_ptr<ModalPresenter> ownPresenter_;
   std::unique_ptr<FileChooser> ownFiles_;
   ModalPresenter* presenter_;
@@ -159,10 +199,10 @@ class MainWindow : public QWidget, public Operator, public Session {
   // Declared in the order they depend on each other; destroyed in reverse. Every back end
   // made in this run is kept, so that switching back finds the simulated analyser as it was;
   // only the adapter in use keeps its port open.
+  std::unique_ptr<LinkThread> linkThread_;
   std::map<std::string, std::unique_ptr<GpibDriver>> drivers_;
   SwitchableDriver link_;
   std::unique_ptr<DeviceConnection> connection_;
-  std::unique_ptr<Transfer> transfer_;
   // Made on first use and kept for the run, so that what they hold survives reopening.
   std::unique_ptr<Conf> conf_;
   std::unique_ptr<Info> info_;

@@ -4,6 +4,7 @@
 #include <QBuffer>
 #include <QDateTime>
 #include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QKeyEvent>
@@ -372,9 +373,10 @@ QString DisplayIt::PrintDisplay() {
 
   if (!PrintTitle.isEmpty()) prompt_.setTitle(PrintTitle);
   if (!PrintNotes.isEmpty()) prompt_.setNotes(PrintNotes);
-  prompt_.showModal(this);
+  const bool accepted = prompt_.showModal(this);
   if (!prompt_.title().isEmpty()) PrintTitle = prompt_.title();
   if (!prompt_.notes().isEmpty()) PrintNotes = prompt_.notes();
+  if (!accepted) return {};
 
   const QDateTime now = QDateTime::currentDateTime();
   const QString header = PrintPage::Header(now);
@@ -391,10 +393,12 @@ QString DisplayIt::PrintDisplay() {
     failedPrinter = printerInfo.printerName();
   }
 
-  // No printer, or it failed: the same page goes into a PDF file beside the program's files.
-  const QString path = QDir::current().absoluteFilePath(
-      QStringLiteral("Data-") + now.toString(QStringLiteral("yyyyMMdd-HHmmss")) +
-      QStringLiteral(".pdf"));
+  // No printer, or it failed: the same page goes into a PDF file where the acquisitions go.
+  const std::string folder = session_.dataFolder();
+  const QDir into = folder.empty() ? QDir::current() : QDir(QFile::decodeName(folder.c_str()));
+  const QString path = into.absoluteFilePath(QStringLiteral("Data-") +
+                                              now.toString(QStringLiteral("yyyyMMdd-HHmmss")) +
+                                              QStringLiteral(".pdf"));
   QPdfWriter writer(path);
   writer.setPageLayout(
       QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Landscape, QMarginsF(0, 0, 0, 0)));

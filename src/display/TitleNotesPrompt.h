@@ -10,7 +10,8 @@ class TitleNotesPrompt {
   virtual ~TitleNotesPrompt() = default;
   virtual void setTitle(const QString& title) = 0;
   virtual void setNotes(const QString& notes) = 0;
-  virtual void showModal(QWidget* owner) = 0;
+  // True when closed with OK: anything else means "do not print".
+  virtual bool showModal(QWidget* owner) = 0;
   virtual QString title() const = 0;
   virtual QString notes() const = 0;
 };

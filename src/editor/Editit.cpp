@@ -1,9 +1,11 @@
 #include "editor/Editit.h"
 
+#include <QCloseEvent>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
 #include <algorithm>
@@ -154,6 +156,22 @@ void Editit::keyPressEvent(QKeyEvent* event) {
   QDialog::keyPressEvent(event);
 }
 
+void Editit::closeEvent(QCloseEvent* event) {
+  if (changed_) {
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Logirem"),
+                    QStringLiteral("Save the changes?"),
+                    QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, this);
+    box.setDefaultButton(QMessageBox::Save);
+    const int answer = box.exec();
+    if (answer == QMessageBox::Cancel || (answer == QMessageBox::Save && !Save2File_Click())) {
+      event->ignore();
+      return;
+    }
+  }
+  changed_ = false;
+  QDialog::closeEvent(event);
+}
+
 int Editit::runModal() {
   Reload();
   PlaceWindow();
@@ -189,6 +207,7 @@ void Editit::Reload() {
     EnableSection(s, model_.SectionEnabled(static_cast<int16_t>(s)));
   }
   EnableSave();
+  changed_ = false;  // filling the boxes is no edit
 }
 
 void Editit::BuildPool(int s) {
@@ -259,12 +278,14 @@ void Editit::EnableSave() {
 
 void Editit::SigClick(int s, int idx, int button) {
   model_.SigClick(static_cast<int16_t>(s), static_cast<int16_t>(idx), button);
+  changed_ = true;
   ShowSection(s);
   EnableSave();
 }
 
 void Editit::Dst_Click(int s, int k) {
   const int16_t placed = model_.AddToGroup(static_cast<int16_t>(s), static_cast<int16_t>(k));
+  changed_ = changed_ || placed >= 0;
   if (placed >= 0) poolLabel(s, placed)->raise();
   ShowSection(s);
   EnableSave();
@@ -272,12 +293,15 @@ void Editit::Dst_Click(int s, int k) {
 
 void Editit::LlbGroup_Change(int g) {
   // The box's own check may already have replaced the text this signal carries.
-  model_.group(static_cast<int16_t>(g)).label = labelBox(g)->text().toStdString();
+  std::string& label = model_.group(static_cast<int16_t>(g)).label;
+  changed_ = changed_ || label != labelBox(g)->text().toStdString();
+  label = labelBox(g)->text().toStdString();
 }
 
 void Editit::List_Scroll(int kind, int g, int value) {
   EditorModel::GroupSettings& gs = model_.group(static_cast<int16_t>(g));
   const auto v = static_cast<int16_t>(value);
+  changed_ = true;
   switch (kind) {
     case GroupLists::kBase:
       gs.base = v;
@@ -293,10 +317,12 @@ void Editit::List_Scroll(int kind, int g, int value) {
 
 void Editit::Save2Tek_Click() {
   model_.Edit2Mem();
-  session_.Mem2Tek(kConfiguration);
+  if (session_.Mem2Tek(kConfiguration)) changed_ = false;
 }
 
-void Editit::Save2File_Click() {
+bool Editit::Save2File_Click() {
   model_.Edit2Mem();
-  session_.Mem2File(std::string(), kConfiguration, 0);
+  if (session_.Mem2File(std::string(), kConfiguration, 0).empty()) return false;
+  changed_ = false;
+  return true;
 }

@@ -8,6 +8,7 @@
 
 #include "editor/EditorModel.h"
 
+class QCloseEvent;
 class QGroupBox;
 class QKeyEvent;
 class QLabel;
@@ -41,6 +42,8 @@ class Editit : public QDialog {
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
+  // Edits neither saved nor sent are not dropped without asking.
+  void closeEvent(QCloseEvent* event) override;
 
  private:
   void BuildSection(int s);
@@ -56,7 +59,8 @@ class Editit : public QDialog {
   void LlbGroup_Change(int g);
   void List_Scroll(int kind, int g, int value);
   void Save2Tek_Click();
-  void Save2File_Click();
+  // False when the save dialog was cancelled or the file could not be written.
+  bool Save2File_Click();
 
   Session& session_;
   EditorModel model_;
@@ -68,4 +72,5 @@ class Editit : public QDialog {
   std::array<std::array<OneLineList*, EditorModel::kGroups>, 3> lists_{};
   QPushButton* save2File_ = nullptr;
   QPushButton* save2Tek_ = nullptr;
+  bool changed_ = false;  // edited since the last load, save or send
 };

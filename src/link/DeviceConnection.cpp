@@ -78,6 +78,9 @@ std::string DeviceConnection::DevRead() {
     // The count comes from the driver; never trust it beyond the buffer it was given.
     const auto n = static_cast<size_t>(std::clamp<int32_t>(s.ibcntl, 0, kReadBuffer));
     reply.append(buffer, 0, n);
+    op_.progress(static_cast<int64_t>(reply.size()), 0);
+    // A cancelled transfer stops after the driver call in progress.
+    if (op_.cancelled()) return {};
     if (s.ended()) return reply;
     // No progress, or more than any memory of the analyser fills: a device that talks on
     // without end must not fill the memory.

@@ -24,7 +24,12 @@ struct DriverUnavailable : std::runtime_error {
   bool fileNotFound;  // the library file itself is missing
   // The message the operator sees: the description, and the remedy when the file is missing.
   std::string shownText() const {
-    return fileNotFound ? std::string(what()) + "\rInstall National Instruments drivers" : what();
+#ifdef _WIN32
+    const char* remedy = "\rInstall National Instruments drivers";
+#else
+    const char* remedy = "\rInstall the Linux GPIB library (linux-gpib, libgpib.so.0)";
+#endif
+    return fileNotFound ? std::string(what()) + remedy : what();
   }
 };
 

@@ -2,6 +2,7 @@
 // The one way the link, transfer and file code reach the person at the keyboard. The main
 // window implements it with message boxes, the busy cursor and the system beep; the command
 // line tool prints to stderr; tests record every call.
+#include <cstdint>
 #include <string>
 
 enum class MsgIcon { None, Information, Critical, Question, Exclamation };
@@ -26,4 +27,13 @@ class Operator {
   // rest; 0 shows them all. A crafted line can hold thousands of bad frames, and nobody can
   // click through thousands of message boxes.
   virtual int checksumReportLimit() const { return 0; }
+  // Bytes moved so far in the current transfer, of those expected (0 when not known in
+  // advance, as for a reply). Called on the thread running the transfer.
+  virtual void progress(int64_t done, int64_t expected) {
+    (void)done;
+    (void)expected;
+  }
+  // True once the operator asked to stop: the transfer then ends as a failed one after the
+  // driver call in progress returns, and changes no image.
+  virtual bool cancelled() const { return false; }
 };

@@ -25,4 +25,6 @@ class Session {
     (void)into;
     return false;
   }
+  // Where the operator keeps acquisitions; empty for the current folder.
+  virtual std::string dataFolder() const { return {}; }
 };

@@ -1,6 +1,7 @@
 #include "memory/Transfer.h"
 
 #include <string>
+#include <vector>
 
 #include "link/DeviceConnection.h"
 #include "link/Operator.h"
@@ -72,6 +73,7 @@ std::vector<std::pair<int32_t, int32_t>> Transfer::WrittenRanges(int32_t Config,
 // Without a usable driver library there is nothing the settings could mend, and every
 // further attempt would only repeat the driver's message.
 bool Transfer::Tek2Mem(int32_t Config) {
+  LinkFailed = false;
   if (!dev_.DevOpen()) {
     if (dev_.DriverMissing) return false;
     op_.openGpibSettings();
@@ -82,6 +84,7 @@ bool Transfer::Tek2Mem(int32_t Config) {
 }
 
 bool Transfer::Mem2Tek(int32_t Config) {
+  LinkFailed = false;
   if (!sendable(images_, Config)) {
     op_.message("Data write error", "", MsgIcon::None, MsgButtons::Ok);
     return false;
@@ -104,8 +107,14 @@ bool Transfer::ReadMemFromTek(int32_t Config) {
   dev_.DevWrite(screenText(texts->reading));
   dev_.DevWrite(texts->query);
   const std::string reply = dev_.DevRead();
+  if (op_.cancelled()) {
+    dev_.DevWrite(screenText(kClearText));
+    op_.setBusy(false);
+    return false;
+  }
   const int16_t n = Hex2Mem(reply, images_.image(Config), MemoryImages::base(Config), &op_);
   images_.length(Config) = n;
+  LinkFailed = n == 0;
   dev_.DevWrite(screenText(kClearText));
   op_.setBusy(false);
   if (n >= 1) return true;
@@ -120,28 +129,43 @@ bool Transfer::WriteMemToTek(int32_t Config) {
     return false;
   }
   const KindTexts* texts = textsOf(Config);
+  LinkFailed = false;
   auto failure = [this] {
+    LinkFailed = true;
     op_.setBusy(false);
     op_.message(withCause("Data write error", dev_), "", MsgIcon::None, MsgButtons::Ok);
     return false;
   };
-  op_.setBusy(true);
-  dev_.DevWrite(screenText(texts->writing));
+  // Every command first, so that the operator sees how much of the whole has gone.
+  std::vector<std::string> commands;
   if (Config == kConfiguration) {
     for (const Portion& portion : kSetupPortions) {
       const int16_t total = portion.total > 0
                                 ? portion.total
                                 : static_cast<int16_t>(images_.SetupLen - portion.start);
-      const std::string frames =
-          Mem2Hex(images_.SetupMem, MemoryImages::base(Config), portion.start, total);
-      if (!dev_.DevWrite(texts->data + frames)) return failure();
+      commands.push_back(texts->data + Mem2Hex(images_.SetupMem, MemoryImages::base(Config),
+                                               portion.start, total));
     }
   } else {
-    const std::string frames =
-        Mem2Hex(images_.AcqMem, MemoryImages::base(Config), 0, images_.AcqLen);
-    if (!dev_.DevWrite(texts->data + frames)) return failure();
+    commands.push_back(texts->data +
+                       Mem2Hex(images_.AcqMem, MemoryImages::base(Config), 0, images_.AcqLen));
     // Only the load makes the analyser take the frames in: without it its memory is unchanged.
-    if (!dev_.DevWrite(texts->load)) return failure();
+    commands.emplace_back(texts->load);
+  }
+  int64_t expected = 0, sent = 0;
+  for (const std::string& command : commands) expected += static_cast<int64_t>(command.size());
+  op_.setBusy(true);
+  dev_.DevWrite(screenText(texts->writing));
+  for (const std::string& command : commands) {
+    if (!dev_.DevWrite(command)) return failure();
+    sent += static_cast<int64_t>(command.size());
+    op_.progress(sent, expected);
+    // Stopped before the load, the analyser keeps the memory it had.
+    if (op_.cancelled() && sent < expected) {
+      dev_.DevWrite(screenText(kClearText));
+      op_.setBusy(false);
+      return false;
+    }
   }
   dev_.DevWrite(screenText(kClearText));
   op_.setBusy(false);

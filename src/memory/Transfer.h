@@ -19,6 +19,10 @@ class Transfer {
   bool ReadMemFromTek(int32_t Config);  // inside an open connection
   bool WriteMemToTek(int32_t Config);
 
+  // Whether the last transfer failed because the analyser did not answer or take the data
+  // (rather than because of what the data held).
+  bool LinkFailed = false;
+
   // The stretches of the image (start, count) that a write of Config sends.
   static std::vector<std::pair<int32_t, int32_t>> WrittenRanges(int32_t Config,
                                                                 const MemoryImages& images);

@@ -1,9 +1,12 @@
 // The eight commands as sequences of dialogs, messages and analyser commands, on the
 // simulated analyser with real files in the temp folder.
+#include <QPrinterInfo>
 #include <fstream>
 
 #include "AppHarness.h"
+#include "app/Info.h"
 #include "cli/Ctl.h"
+#include "display/DisplayIt.h"
 #include "memory/DataFiles.h"
 #include "memory/DefaultImages.h"
 #include "memory/HexCodec.h"
@@ -91,15 +94,16 @@ TEST_F(WindowTest, SaveAcqProposesTheAcquisitionsNameForTheConfiguration) {
   const std::array<const char*, 3> cases[] = {
       {"first.last/run1", "<Enter>", "first.last/run1"},  // acquisition, configuration, proposed
       {"", "only.cnf", ""},                               // acquisition dialog cancelled
-      {"missing/run2.dat", "", ""},                       // a save that fails
+      {"missing/run2.dat", "", nullptr},                  // a save that fails ends the command
   };
   for (const auto& [acqName, cnfName, proposed] : cases) {
     SCOPED_TRACE(acqName);
     requests.clear();
     names = {QString::fromLatin1(acqName), QString::fromLatin1(cnfName)};
     w->Tek2DatCmd->click();
-    ASSERT_EQ(requests.size(), 2u);  // the configuration is offered in every case
     EXPECT_EQ(requests[0].extension, "dat");
+    ASSERT_EQ(requests.size(), proposed != nullptr ? 2u : 1u);
+    if (proposed == nullptr) continue;
     EXPECT_EQ(requests[1].title, "Save FULL Configuration");
     EXPECT_EQ(requests[1].proposed.toStdString(), proposed);
   }
@@ -169,4 +173,108 @@ TEST_F(WindowTest, ReferenceReadIntoItsOwnImage) {
   EXPECT_TRUE(sent(*w, "REFMEM?"));
   EXPECT_EQ(reference->AcqMem[700], 0x5A);
   EXPECT_EQ(w->images().AcqMem, before);
+}
+
+// A file holding less than its header announces is named with both counts before anything
+// goes to the analyser: No sends nothing, Yes sends it as Load Acq and Load Ref do.
+TEST_F(WindowTest, ACutAcquisitionIsSentOnlyWhenTheOperatorSaysSo) {
+  MemoryImages file;
+  LoadDefaultImages(file, nullptr);
+  ASSERT_TRUE(WriteFile(dir.file("run.cnf"), file, kConfiguration, 0));
+  file.AcqLen = 1320;
+  ASSERT_TRUE(WriteFile(dir.file("cut.dat"), file, kAcquisition, 0));
+  const std::string warning =
+      "cut.dat holds 1320 of the 3539 bytes its header announces; missing samples read as "
+      "0.\nSend it anyway?";
+  const std::tuple<QPushButton*, MsgAnswer, const char*> cases[] = {
+      {w->Dat2TekCmd, MsgAnswer::No, "!ACQMEM "},
+      {w->Dat2TekCmd, MsgAnswer::Yes, "ACQMEM "},
+      {w->Dat2RefCmd, MsgAnswer::No, "!REFMEM "},
+      {w->Dat2RefCmd, MsgAnswer::Yes, "REFMEM "},
+  };
+  for (const auto& [button, answer, sentOrNot] : cases) {
+    SCOPED_TRACE(sentOrNot);
+    log.clear();
+    sim(*w).transcript().clear();
+    names = {QStringLiteral("cut.dat"), QStringLiteral("run.cnf")};
+    answers = {answer};
+    button->click();
+    const std::string opened = "open Acquisition, " + warning;
+    EXPECT_EQ(log, answer == MsgAnswer::Yes ? opened + ", open Configuration" : opened);
+    EXPECT_EQ(sent(*w, &sentOrNot[sentOrNot[0] == '!']), sentOrNot[0] != '!');
+    EXPECT_EQ(sent(*w, "INSET "), answer == MsgAnswer::Yes);
+  }
+}
+
+// "Not connected" follows the link: shown once the analyser stops answering, hidden by the
+// next transfer that goes through, shown again by a send that cannot reach it.
+TEST_F(WindowTest, NotConnectedFollowsTheLastTransfer) {
+  onConf = [](Conf& conf) { conf.reject(); };
+  const std::tuple<int, QPushButton*, const char*, bool> cases[] = {
+      {9, w->GetDisplay, "", true},
+      {7, w->Tek2ConfCmd, "ok.cnf", false},
+      {9, w->Conf2TekCmd, "ok.cnf", true},
+      {7, w->Conf2TekCmd, "ok.cnf", false},
+  };
+  for (const auto& [pad, button, name, shown] : cases) {
+    SCOPED_TRACE(button->text().toStdString() + " " + std::to_string(pad));
+    sim(*w).setAddress(0, static_cast<int16_t>(pad), 0);
+    names = {QString::fromLatin1(name)};
+    button->click();
+    EXPECT_EQ(w->Cnx->isHidden(), !shown);
+  }
+}
+
+// The status line says what each command did; file dialogs start where that kind was last
+// opened or saved (kept for the instance), and a print without printer goes there too.
+TEST_F(WindowTest, StatusLineAndFoldersFollowTheCommands) {
+  if (!QPrinterInfo::defaultPrinter().isNull()) GTEST_SKIP() << "a printer is installed";
+  QDir().mkpath(QStringLiteral("acq"));
+  const QString here = QDir::currentPath(), acq = here + "/acq";
+  const std::string bytes = std::to_string(sim(*w).refLength());
+  struct Case {
+    QPushButton* button;
+    const char* names;
+    std::string status;
+  } cases[] = {
+      {w->Tek2RefCmd, "acq/r1",
+       "Read the reference (" + bytes + " bytes) into " + acq.toStdString() + "/r1.dat"},
+      {w->Tek2ConfCmd, "c1",
+       "Read the configuration (922 bytes) into " + here.toStdString() + "/c1.cnf"},
+      {w->Conf2TekCmd, "c1.cnf", "Sent the configuration (922 bytes)"},
+      {w->Tek2RefCmd, "", "Read the reference (" + bytes + " bytes)"},
+  };
+  for (const Case& c : cases) {
+    names = {QString::fromLatin1(c.names)};
+    c.button->click();
+    EXPECT_EQ(w->status().toStdString(), c.status);
+    EXPECT_EQ(w->Status->toolTip(), w->status());
+  }
+  EXPECT_EQ(requests.back().startDir.toStdString(), acq.toStdString());
+  EXPECT_EQ(std::tuple(stored(kMain, "FolderDat"), stored(kMain, "FolderCnf")),
+            std::tuple(acq, here));
+
+  sim(*w).setAddress(0, 9, 0);
+  onConf = [](Conf& conf) { conf.reject(); };
+  w->GetDisplay->click();
+  EXPECT_EQ(w->status().toStdString(), "Reading the configuration failed");
+
+  // A new start of the instance opens its dialogs where the last ones were.
+  w.reset();
+  w = start();
+  requests.clear();
+  names = {QStringLiteral("acq/r1.dat")};
+  w->File2Mem("", kAcquisition);
+  EXPECT_EQ(requests[0].startDir.toStdString(), acq.toStdString());
+  EXPECT_EQ(w->status().toStdString(),
+            "Loaded the acquisition (" + bytes + " bytes) from " + acq.toStdString() + "/r1.dat");
+  w->GetDisplay->click();
+  ASSERT_NE(w->display(), nullptr);
+  QTimer::singleShot(0, [] {
+    if (auto* info = qobject_cast<Info*>(QApplication::activeModalWidget())) info->OK->click();
+  });
+  const QString pdf = w->display()->PrintDisplay();
+  EXPECT_EQ(QFileInfo(pdf).absolutePath().toStdString(), acq.toStdString());
+  EXPECT_EQ(messages.back().text,
+            "No printer is installed. The page was saved as " + pdf.toStdString());
 }

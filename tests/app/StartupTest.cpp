@@ -1,5 +1,6 @@
 // Command line, caption, settings store and the window's position at start.
 #include <QSettings>
+#include <QTest>
 
 #include "AppHarness.h"
 #include "app/WindowPlacement.h"
@@ -124,4 +125,49 @@ TEST_F(AppTest, InterfaceDefaultsToTheSystemLibraryOnlyWhereItLoads) {
   EXPECT_EQ(window->SimNote->isVisibleTo(window.get()), expected == "sim");
   window->close();
   EXPECT_EQ(stored(kMain, "Interface"), expected);
+}
+
+// A second copy of an instance asks: Yes brings the running copy to the front and ends the
+// start (storing nothing), No starts anyway. Another instance, or the same one once the
+// first has closed, starts without a word.
+TEST_F(AppTest, ASecondCopyOfAnInstanceOffersTheRunningOne) {
+  auto first = start(QStringLiteral("LAB"));
+  first->hide();
+  const std::string question = first->windowTitle().toStdString() +
+                               " is already running.\nBring it to the front?\n(No starts this "
+                               "copy anyway; the copy closed last keeps its settings.)";
+  answers = {MsgAnswer::Yes};
+  auto second = std::make_unique<MainWindow>(registry, this, this);
+  EXPECT_FALSE(second->Form_Load(QStringLiteral("LAB")));
+  EXPECT_EQ(log, question);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return first->isVisible(); }, 5000));
+  second->move(900, 900);
+  second->Form_Unload();
+  EXPECT_EQ(stored(QStringLiteral("Logirem - LAB"), "X"), "<none>");
+
+  log.clear();
+  answers = {MsgAnswer::No};
+  EXPECT_TRUE(std::make_unique<MainWindow>(registry, this, this)->Form_Load("LAB"));
+  EXPECT_TRUE(start(QStringLiteral("OTHER"))->isEnabled());
+  EXPECT_EQ(log, question);
+  first->close();
+  log.clear();
+  start(QStringLiteral("LAB"));
+  EXPECT_EQ(log, "");
+}
+
+// The settings dialog's OK and a move are stored at once, not only at close.
+TEST_F(AppTest, SettingsAreStoredWhenTheyChange) {
+  auto w = start();
+  onConf = [](Conf& conf) {
+    conf.vVal[1]->setText(QStringLiteral("3"));
+    conf.OK_Click();
+  };
+  w->Cnf->click();
+  EXPECT_EQ(stored(kMain, "PAd"), "3");
+  w->show();
+  w->move(300, 200);
+  const auto position = [&] { return stored(kMain, "X") + ' ' + stored(kMain, "Y"); };
+  EXPECT_TRUE(QTest::qWaitFor([&] { return position() == "4500 3000"; }, 5000))
+      << position().toStdString();
 }

@@ -66,7 +66,7 @@ TEST_F(FileCommands, FailuresNameTheFileAndTheReason) {
   // Too short to hold the portions the analyser takes back.
   Put(dir.file("short.cnf"), Mem2Hex(MemoryImages().SetupMem, 65536, 0, 700) + "\r\n");
   const std::string gone =
-      "Logirem: File not found: /gone/libgpib.so\n  Install National Instruments drivers\n";
+      "Logirem: File not found: /gone/libgpib.so\n  Install the Linux GPIB library (linux-gpib, libgpib.so.0)\n";
   const std::pair<std::string, std::string> cases[] = {
       {"show --kind acquisition CNF", "logiremctl: CNF: Bad Acquisition data\n"},
       {"show @/wrong.cnf", "logiremctl: @/wrong.cnf: Bad Configuration data\n"},

@@ -5,6 +5,7 @@
 
 #include <QTest>
 #include <QtWidgets>
+#include <filesystem>
 #include <map>
 
 #include "editor/ChannelLabel.h"
@@ -302,3 +303,51 @@ TEST_F(EdititTest, RunModalReloadsAndOpensBelowOrAboveTheMainWindow) {
 }
 
 }  // namespace
+
+// Closing with edits neither saved nor sent asks "Save the changes?": Cancel, and Save with
+// the save dialog cancelled, keep the window and the edit; Save writes the file, Discard
+// drops it; a send, a save or no edit at all closes without asking.
+TEST_F(EdititTest, ClosingWithUnsavedEditsAsksToSaveThem) {
+  TempDir dir;
+  const std::string file = dir.file("closing.cnf");
+  struct Case {
+    const char* edit;  // "pool": a channel taken off its strip, "label", "tek", "file", ""
+    QMessageBox::StandardButton answer;
+    const char* saveAs;
+    bool asked, closed, written;
+  } cases[] = {
+      {"pool", QMessageBox::Cancel, "", true, false, false},
+      {"label", QMessageBox::Save, "", true, false, false},
+      {"label", QMessageBox::Save, "closing.cnf", true, true, true},
+      {"pool", QMessageBox::Discard, "", true, true, false},
+      {"tek", QMessageBox::Cancel, "", false, true, false},
+      {"file", QMessageBox::Cancel, "other.cnf", false, true, false},
+      {"", QMessageBox::Cancel, "", false, true, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.edit) + " " + std::to_string(&c - cases));
+    std::filesystem::remove(file);
+    Open(1, 2);
+    const std::string edit = c.edit;
+    if (edit == "label") QTest::keyClicks(editor.labelBox(2), "x");
+    if (edit != "label" && !edit.empty()) Click(Label(1, "58"));
+    session.saveAs = *c.saveAs != 0 ? dir.file(c.saveAs) : std::string();
+    if (edit == "tek") Click(editor.save2Tek());
+    if (edit == "file") Click(editor.save2File());
+    QString asked;
+    QTimer answer;  // lives only as long as this case
+    answer.setSingleShot(true);
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+        asked = box->text();
+        box->button(c.answer)->click();
+      }
+    });
+    answer.start(0);
+    editor.close();
+    EXPECT_EQ(asked, c.asked ? "Save the changes?" : "");
+    EXPECT_EQ(editor.isVisible(), !c.closed);
+    EXPECT_EQ(std::filesystem::exists(file), c.written);
+    editor.hide();
+  }
+}

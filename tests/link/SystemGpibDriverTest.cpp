@@ -146,7 +146,7 @@ TEST(SystemGpibDriver, UnusableLibraryIsReportedAsDriverMissing) {
     ASSERT_EQ(rig.op.messages.size(), 1u);
     const auto& m = rig.op.messages[0];
     EXPECT_EQ(m.text.rfind(message, 0), 0u);  // the system's own reason may follow
-    EXPECT_EQ(m.text.ends_with("\rInstall National Instruments drivers"), advice);
+    EXPECT_EQ(m.text.ends_with("\rInstall the Linux GPIB library (linux-gpib, libgpib.so.0)"), advice);
     EXPECT_TRUE(m.title.empty() && m.icon == MsgIcon::Critical && m.buttons == MsgButtons::Ok);
     EXPECT_EQ(rig.trace.str().rfind("gpib: ibdev(0, 7, 0, 13, 1, 0) failed: " + message, 0), 0u);
   }
