@@ -42,6 +42,31 @@ void ReadPair(
   state.SetBytesProcessed(state.iterations() * (images->SetupLen + images->AcqLen));
 }
 
+// The emulator serving on a loopback port of its own until this goes out of scope.
+class Serving {
+ public:
+  explicit Serving(AdapterEmulator& emulator) {
+    thread_.reset(QThread::create([&emulator, this] {
+      std::string why;
+      emulator.serve(
+          "tcp:127.0.0.1:0", stop_, [this](const std::string& p) { where_.set_value(p); }, why);
+    }));
+    thread_->start();
+    port_ = where_.get_future().get();
+  }
+  ~Serving() {
+    stop_ = true;
+    thread_->wait();
+  }
+  const std::string& port() const { return port_; }
+
+ private:
+  std::atomic<bool> stop_{false};
+  std::promise<std::string> where_;
+  std::unique_ptr<QThread> thread_;
+  std::string port_;
+};
+
 void BM_PairInProcess(benchmark::State& state) {
   SimDriver driver;
   // The transcript would otherwise grow with every round.
@@ -50,16 +75,9 @@ void BM_PairInProcess(benchmark::State& state) {
 
 void BM_PairThroughAdapterOverTcp(benchmark::State& state) {
   AdapterEmulator emulator{EmulatorOptions()};
-  std::atomic<bool> stop{false};
-  std::promise<std::string> where;
-  std::unique_ptr<QThread> thread(QThread::create([&] {
-    std::string why;
-    emulator.serve(
-        "tcp:127.0.0.1:0", stop, [&](const std::string& p) { where.set_value(p); }, why);
-  }));
-  thread->start();
+  Serving serving(emulator);
   {
-    AdapterDriver driver(where.get_future().get());
+    AdapterDriver driver(serving.port());
     if (!driver.prepare().empty()) state.SkipWithError("no adapter");
     const int before = driver.roundTrips();
     ReadPair(state, driver);
@@ -67,8 +85,6 @@ void BM_PairThroughAdapterOverTcp(benchmark::State& state) {
     state.counters["round_trips_per_command"] =
         benchmark::Counter(trips / (2.0 * static_cast<double>(state.iterations())));
   }
-  stop = true;
-  thread->wait();
 }
 
 const char* const kModels[] = {"prologix-usb", "prologix-eth", "ar488-uno", "ar488-usb", "clone"};
@@ -81,16 +97,9 @@ void BM_LargestReplyPerModel(benchmark::State& state) {
   AdapterEmulator emulator(o);
   emulator.analyser().setSlots({2, 2, 2, 2});
   emulator.analyser().setAcqLength(static_cast<int16_t>(kAcqImageSize));
-  std::atomic<bool> stop{false};
-  std::promise<std::string> where;
-  std::unique_ptr<QThread> thread(QThread::create([&] {
-    std::string why;
-    emulator.serve(
-        "tcp:127.0.0.1:0", stop, [&](const std::string& p) { where.set_value(p); }, why);
-  }));
-  thread->start();
+  Serving serving(emulator);
   {
-    AdapterDriver driver(where.get_future().get());
+    AdapterDriver driver(serving.port());
     const int16_t ud = driver.ibdev(0, 7, 0, DeviceConnection::kTimeout10s, 1, 0);
     std::string buffer(DeviceConnection::kReadBuffer, '\0');
     size_t total = 0;
@@ -113,8 +122,6 @@ void BM_LargestReplyPerModel(benchmark::State& state) {
         benchmark::Counter(static_cast<double>(state.iterations()),
                            benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
   }
-  stop = true;
-  thread->wait();
 }
 }  // namespace
 

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "OffscreenApplication.h"
 #include "QuietOperator.h"
 #include "display/DisplayDrawing.h"
 #include "display/DisplayIt.h"
@@ -20,17 +21,6 @@
 #include "model/SetupModel.h"
 
 namespace {
-
-// Fonts need an application object; one for the whole program, without a screen.
-void EnsureApplication() {
-  static std::unique_ptr<QApplication> app;
-  if (app) return;
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  static int argc = 1;
-  static char name[] = "display_bench";
-  static char* argv[] = {name, nullptr};
-  app = std::make_unique<QApplication>(argc, argv);
-}
 
 struct Display {
   MemoryImages images;

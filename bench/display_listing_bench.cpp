@@ -8,6 +8,7 @@
 #include <memory>
 #include <random>
 
+#include "OffscreenApplication.h"
 #include "display/ListingWindow.h"
 #include "export/Listing.h"
 #include "memory/DefaultImages.h"
@@ -15,16 +16,6 @@
 #include "model/SetupModel.h"
 
 namespace {
-void EnsureApplication() {
-  static std::unique_ptr<QApplication> app;
-  if (app) return;
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  static int argc = 1;
-  static char name[] = "display_listing_bench";
-  static char* argv[] = {name, nullptr};
-  app = std::make_unique<QApplication>(argc, argv);
-}
-
 struct LongCapture {
   MemoryImages images;
   LongCapture() {
