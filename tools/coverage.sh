@@ -27,8 +27,10 @@ if [ "${1:-}" != "--report" ]; then
 fi
 
 summary=$build/coverage-summary.json
+# Counters are searched for in the coverage build only: the Wine prefix under build/ links
+# its drive Z: to the whole file system.
 gcovr --root "$root" --object-directory "$build" --filter "$root/src/" -j "$jobs" \
-  --exclude-directories "$build/CMakeFiles" --json-summary "$summary" --print-summary
+  --exclude-directories "$build/CMakeFiles" --json-summary "$summary" --print-summary "$build"
 python3 - "$summary" <<'EOF'
 import json, sys
 from collections import defaultdict
